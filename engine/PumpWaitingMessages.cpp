@@ -1,0 +1,5 @@
+#include "PumpWaitingMessages.h"
+
+#include "EventPump.h"
+
+bool PumpWaitingMessages() { return platform::RunPumpHook(); }

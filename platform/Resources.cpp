@@ -1,0 +1,75 @@
+#include "Resources.h"
+
+#include <QFile>
+#include <QHash>
+#include <QTextStream>
+
+namespace platform {
+namespace {
+
+// Resource paths inside resources/resources.qrc.
+QString bitmapPath(int id) { return QStringLiteral(":/bitmap/%1.bmp").arg(id); }
+QString iconPath(int id) { return QStringLiteral(":/icon/%1.ico").arg(id); }
+QString cursorPath(int id) { return QStringLiteral(":/cursor/%1.cur").arg(id); }
+const char* const kStringTablePath = ":/strings/strings.tsv";
+
+// The string table: one "id<TAB>text" line per string.
+QHash<int, QString> loadStringTable()
+{
+    QHash<int, QString> table;
+    QFile file(QString::fromLatin1(kStringTablePath));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return table;
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Utf8);
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        bool ok = false;
+        const int id = line.left(tab).toInt(&ok);
+        if (tab > 0 && ok)
+            table.insert(id, line.mid(tab + 1));
+    }
+    return table;
+}
+
+}  // namespace
+
+QImage LoadBitmapResource(int id) { return QImage(bitmapPath(id)); }
+
+QIcon LoadIconResource(int id)
+{
+    const QString path = iconPath(id);
+    return QFile::exists(path) ? QIcon(path) : QIcon();
+}
+
+QCursor LoadCursorResource(int id, bool* ok)
+{
+    const QImage image(cursorPath(id), "ICO");
+    if (ok != nullptr)
+        *ok = !image.isNull();
+    if (image.isNull())
+        return QCursor();
+    return QCursor(QPixmap::fromImage(image), 0, 0);  // the hand's hot spot is its top-left corner
+}
+
+QString LoadStringResource(int id)
+{
+    static const QHash<int, QString> table = loadStringTable();
+    return table.value(id);
+}
+
+QImage WithKeyColorTransparent(const QImage& image)
+{
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = qRgb(255, 0, 255);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            if ((line[x] & 0x00FFFFFF) == (key & 0x00FFFFFF))
+                line[x] = 0;
+    }
+    return out;
+}
+
+}  // namespace platform
