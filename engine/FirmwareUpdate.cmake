@@ -1,0 +1,1 @@
+# (empty for now)

@@ -1,0 +1,7 @@
+#include "MidiBackends.h"
+
+namespace platform {
+
+void RegisterSystemMidiBackends(MidiSystem& /*system*/) {}
+
+}  // namespace platform
