@@ -1,0 +1,75 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "MidiTypes.h"
+#include "SimulatedInstrument.h"
+
+namespace platform {
+
+class SimulatedMidiInput;
+
+//! One message as it reached the simulated instrument.
+struct RecordedMidiMessage {
+    std::vector<std::uint8_t> bytes;
+    std::chrono::steady_clock::time_point time;  //!< when the last byte arrived
+};
+
+//! The cable between the program's ports and one simulated instrument. The
+//! backend and every port opened from it share it, so a port stays usable
+//! even when the backend is dropped first. All access to the model goes
+//! through its mutex.
+class SimulatedLink {
+public:
+    //! Recorded bytes kept at most; the oldest messages go first (a long GUI session must not grow without end).
+    static constexpr std::size_t kMaxRecordedBytes = 64u << 20;
+
+    //! A link to a new instrument built from `config`.
+    explicit SimulatedLink(SimulatedInstrument::Config config);
+
+    //! Carries one message to the instrument, taking the wire time for its
+    //! bytes, and schedules the instrument's replies on the open input.
+    MidiResult send(const std::uint8_t* message, std::size_t length);
+
+    //! False once the instrument has vanished from the system.
+    bool isPresent() const;
+    //! Reserves the output device; kMidiAllocated while it is taken.
+    MidiResult claimOutput();
+    //! Frees the output device.
+    void releaseOutput();
+    //! Makes `input` the receiver of replies; kMidiAllocated while another one is.
+    MidiResult claimInput(SimulatedMidiInput* input);
+    //! Stops replies going to `input`; no effect if it is not the receiver.
+    void releaseInput(SimulatedMidiInput* input);
+
+    //! A copy of the messages the instrument received, in order (the latest kMaxRecordedBytes).
+    std::vector<RecordedMidiMessage> recordedMessages() const;
+    //! Forgets the recorded messages.
+    void clearRecordedMessages();
+
+    //! Runs `f(SimulatedInstrument&)` under the link's lock and returns its result.
+    template <class F>
+    auto withInstrument(F&& f)
+    {
+        std::lock_guard lock(m_mutex);
+        return std::forward<F>(f)(m_instrument);
+    }
+
+private:
+    static std::chrono::microseconds wireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
+    MidiResult failureFor(SimulatedInstrument::LinkState state) const;
+    void record(const std::uint8_t* message, std::size_t length, std::chrono::steady_clock::time_point arrived);
+
+    mutable std::mutex m_mutex;
+    SimulatedInstrument m_instrument;
+    std::deque<RecordedMidiMessage> m_recorded;
+    std::size_t m_recordedBytes = 0;
+    bool m_outputOpen = false;
+    SimulatedMidiInput* m_input = nullptr;  // the receiver of replies, if any
+};
+
+}  // namespace platform

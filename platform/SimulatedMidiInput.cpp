@@ -1,0 +1,102 @@
+#include "SimulatedMidiInput.h"
+
+#include <system_error>
+
+#include "SimulatedLink.h"
+
+namespace platform {
+
+SimulatedMidiInput::SimulatedMidiInput(MidiInCallback callback, void* instance, std::shared_ptr<SimulatedLink> link)
+    : MidiInput(callback, instance), m_link(std::move(link))
+{
+}
+
+SimulatedMidiInput::~SimulatedMidiInput()
+{
+    stopDevice();
+    if (m_thread.joinable())
+        m_thread.detach();  // destroyed from its own callback: nothing is left to wait for it
+}
+
+void SimulatedMidiInput::enqueueReply(std::vector<std::uint8_t> message, std::chrono::steady_clock::time_point due)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_running)
+        return;
+    m_pending.push_back({std::move(message), due});
+    m_wake.notify_one();
+}
+
+void SimulatedMidiInput::discardPending()
+{
+    std::lock_guard lock(m_mutex);
+    m_pending.clear();
+}
+
+MidiResult SimulatedMidiInput::startDevice()
+{
+    MidiResult claimed = m_link->claimInput(this);
+    if (!claimed.ok())
+        return claimed;
+    std::unique_lock lock(m_mutex);
+    if (m_running)
+        return MidiResult::success();  // still running after a reset
+    if (m_thread.joinable()) {
+        lock.unlock();
+        joinDeliveryThread();  // one told to stop from its own callback may still be finishing
+        lock.lock();
+        if (m_thread.joinable())
+            return MidiResult::failure(kMidiNotReady, "Simulated instrument: input restarted from its own callback");
+    }
+    m_stopping = false;
+    try {
+        m_thread = std::thread(&SimulatedMidiInput::deliveryLoop, this);
+    } catch (const std::system_error& error) {
+        return MidiResult::failure(kMidiNoMemory, std::string("Simulated instrument: no delivery thread: ") + error.what());
+    }
+    m_running = true;
+    return MidiResult::success();
+}
+
+void SimulatedMidiInput::stopDevice()
+{
+    m_link->releaseInput(this);  // no reply is handed over from now on
+    {
+        std::lock_guard lock(m_mutex);
+        m_running = false;
+        m_stopping = true;
+        m_pending.clear();
+    }
+    m_wake.notify_all();
+    joinDeliveryThread();
+}
+
+void SimulatedMidiInput::deliveryLoop()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        if (m_pending.empty()) {
+            m_wake.wait(lock);
+            continue;
+        }
+        if (std::chrono::steady_clock::now() < m_pending.front().due) {
+            m_wake.wait_until(lock, m_pending.front().due);
+            continue;
+        }
+        std::vector<std::uint8_t> message = std::move(m_pending.front().message);
+        m_pending.pop_front();
+        lock.unlock();
+        deliverSysEx(message.data(), message.size());
+        lock.lock();
+    }
+}
+
+void SimulatedMidiInput::joinDeliveryThread()
+{
+    // Stopped from its own callback, the thread ends when the callback returns;
+    // the next start or the destructor collects it.
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        m_thread.join();
+}
+
+}  // namespace platform
