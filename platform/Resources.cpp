@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QHash>
+#include <QPixmap>
+#include <QRect>
 #include <QTextStream>
 
 namespace platform {
@@ -33,6 +35,20 @@ QHash<int, QString> loadStringTable()
     return table;
 }
 
+// The hot spot of a .cur file's first image: the directory entry carries it
+// where an icon keeps planes and bit count. Outside the image, or in a file
+// too short to hold it, the top-left corner is taken.
+QPoint cursorHotSpot(const QByteArray& cur, QSize imageSize)
+{
+    constexpr int kHotSpotX = 6 + 4;  // directory header, then width, height, colours, reserved
+    constexpr int kHotSpotY = kHotSpotX + 2;
+    if (cur.size() < kHotSpotY + 2)
+        return QPoint(0, 0);
+    auto le16 = [&](int at) { return int(quint8(cur[at])) | int(quint8(cur[at + 1])) << 8; };
+    const QPoint hotSpot(le16(kHotSpotX), le16(kHotSpotY));
+    return QRect(QPoint(0, 0), imageSize).contains(hotSpot) ? hotSpot : QPoint(0, 0);
+}
+
 }  // namespace
 
 QImage LoadBitmapResource(int id) { return QImage(bitmapPath(id)); }
@@ -45,12 +61,15 @@ QIcon LoadIconResource(int id)
 
 QCursor LoadCursorResource(int id, bool* ok)
 {
-    const QImage image(cursorPath(id), "ICO");
+    QFile file(cursorPath(id));
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QImage image = QImage::fromData(bytes, "ICO");
     if (ok != nullptr)
         *ok = !image.isNull();
     if (image.isNull())
         return QCursor();
-    return QCursor(QPixmap::fromImage(image), 0, 0);  // the hand's hot spot is its top-left corner
+    const QPoint hotSpot = cursorHotSpot(bytes, image.size());
+    return QCursor(QPixmap::fromImage(image), hotSpot.x(), hotSpot.y());
 }
 
 QString LoadStringResource(int id)

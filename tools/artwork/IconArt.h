@@ -1,0 +1,13 @@
+#pragma once
+// The application icon and the pointing-hand cursor, 32-bit with alpha.
+#include <QImage>
+
+namespace artwork {
+
+//! The application icon at `side` x `side` pixels (drawn for 32 and 16).
+QImage AppIcon(int side);
+
+//! 32 x 32 pointing hand whose fingertip is the top-left pixel (the hot spot).
+QImage HandCursor();
+
+}  // namespace artwork
