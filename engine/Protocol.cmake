@@ -1,1 +1,7 @@
-# (empty for now)
+# Port pair, SysEx protocol, shared reply area and file helpers.
+target_sources(vantrel_engine PRIVATE
+  CMidiPort.cpp
+  FileHelpers.cpp
+  MidiReply.cpp
+  SysExProtocol.cpp
+)

@@ -1,0 +1,243 @@
+#include "CMidiPort.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "MidiReply.h"
+#include "MidiSystem.h"
+#include "PumpWaitingMessages.h"
+
+namespace {
+
+const char* const kOpenOutputFailed = "Fail to open MIDI out device";
+const char* const kOpenInputFailed = "Fail to open MIDI in device";
+const char* const kWaitTimeOut = "Wait Time Out!";
+const char* const kReadDataUnexpected = "Read Data Unexpected!";
+
+constexpr auto kPollInterval = std::chrono::milliseconds(1);
+constexpr auto kCloseOutputInterval = std::chrono::milliseconds(10);
+
+void sleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+CMidiPort::CMidiPort() = default;
+
+CMidiPort::~CMidiPort()
+{
+    CloseOutput();
+    CloseInput();
+}
+
+void CMidiPort::OpenPorts(unsigned outDevice, unsigned inDevice)
+{
+    OpenOutput(outDevice);
+    try {
+        OpenInput(inDevice);
+        SendStart();
+        SendPulse(kPulseDelayMs);
+    } catch (...) {
+        // Leave nothing half open, or every later attempt finds the devices busy.
+        CloseOutput();
+        CloseInput();
+        throw;
+    }
+}
+
+void CMidiPort::ClosePorts()
+{
+    try {
+        SendEnd();
+    } catch (...) {
+        CloseOutput();
+        CloseInput();
+        throw;
+    }
+    CloseOutput();
+    CloseInput();
+}
+
+void CMidiPort::SendStart()
+{
+    SendCommand(SysEx::kOpen);
+    SendCommand(SysEx::kOpenSecond);
+}
+
+void CMidiPort::SendPulse(unsigned delayMs)
+{
+    SendCommand(SysEx::kPulseFirst);
+    sleepMs(delayMs);
+    SendCommand(SysEx::kPulseSecond);
+}
+
+void CMidiPort::SendEnd() { SendCommand(SysEx::kEndExchange); }
+
+void CMidiPort::SetAddressHigh(std::uint16_t value) { SendValueCommand(SysEx::kAddressHigh, value); }
+
+void CMidiPort::SetAddressLow(std::uint16_t value) { SendValueCommand(SysEx::kAddressLow, value); }
+
+void CMidiPort::WriteWord(std::uint16_t addressHigh, std::uint16_t addressLow, std::uint16_t value)
+{
+    SetAddressHigh(addressHigh);
+    SetAddressLow(addressLow);
+    SendValueCommand(SysEx::kWriteWord, value);
+}
+
+void CMidiPort::EraseBlock(std::uint32_t address)
+{
+    for (const SysEx::EraseWrite& write : SysEx::BuildEraseSequence(address)) {
+        WriteWord(write.addressHigh, write.addressLow, write.value);
+        sleepMs(kEraseWriteDelayMs);
+    }
+}
+
+void CMidiPort::WriteWords(const std::uint8_t* words, unsigned count, std::uint32_t address)
+{
+    SetAddressHigh(SysEx::AddressHigh(address));
+    SetAddressLow(SysEx::AddressLow(address));
+    const std::vector<std::uint8_t> message = SysEx::BuildWriteWords(words, count);
+    SendSysEx(message.data(), message.size());
+}
+
+void CMidiPort::ReadWords(std::uint8_t* buffer, std::uint32_t address, unsigned count, unsigned pollCount)
+{
+    SetAddressHigh(SysEx::AddressHigh(address));
+    SetAddressLow(SysEx::AddressLow(address));
+    std::size_t needed = 2 * std::size_t{count};
+    std::size_t written = 0;
+    unsigned emptyReplies = 0;
+    while (needed > 0) {
+        SendCommand(SysEx::kReadRequest);
+        WaitForReply(pollCount);
+        const std::uint32_t length = g_replyLength;
+        if (!SysEx::IsReplyLengthValid(length))
+            throw kReadDataUnexpected;
+        const std::size_t stored =
+            SysEx::DecodePayload(g_replyData, SysEx::PayloadLength(length), buffer + written, needed);
+        written += stored;
+        needed -= stored;
+        emptyReplies = stored == 0 ? emptyReplies + 1 : 0;
+        if (emptyReplies >= kMaxEmptyReplies)
+            throw kWaitTimeOut;
+    }
+}
+
+std::uint16_t CMidiPort::ReadWord(std::uint32_t address)
+{
+    std::uint8_t bytes[2] = {};
+    ReadWords(bytes, address, 1, kReadWordPolls);
+    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+void CMidiPort::OpenOutput(unsigned device)
+{
+    CloseOutput();
+    std::unique_ptr<platform::MidiOutput> port;
+    if (!platform::MidiSystem::instance().openOutput(device, port).ok() || port == nullptr)
+        throw kOpenOutputFailed;
+    m_midiOut = std::move(port);
+}
+
+void CMidiPort::CloseOutput()
+{
+    if (m_midiOut == nullptr)
+        return;
+    for (unsigned retry = 0; retry < kCloseOutputRetries; ++retry) {
+        if (m_midiOut->close().code != platform::kMidiStillPlaying)
+            break;
+        std::this_thread::sleep_for(kCloseOutputInterval);
+    }
+    m_midiOut.reset();
+}
+
+void CMidiPort::OpenInput(unsigned device)
+{
+    // An input still open would keep the one shared buffer queued.
+    CloseInput();
+    const platform::MidiResult opened =
+        platform::MidiSystem::instance().openInput(device, &CMidiPort::MidiInProc, this, m_midiIn);
+    if (!opened.ok() || m_midiIn == nullptr)
+        throw kOpenInputFailed;
+    g_midiInHeader = platform::MidiHeader{g_midiInBuffer, kMidiInBufferSize, 0, 0};
+    if (!m_midiIn->prepareHeader(&g_midiInHeader).ok() || !m_midiIn->addBuffer(&g_midiInHeader).ok() ||
+        !m_midiIn->start().ok())
+        throw kOpenInputFailed;
+}
+
+void CMidiPort::CloseInput()
+{
+    if (m_midiIn == nullptr)
+        return;
+    m_closing.store(true);
+    m_midiIn->reset();
+    m_midiIn->unprepareHeader(&g_midiInHeader);
+    for (unsigned retry = 0; retry < kCloseInputRetries; ++retry) {
+        if (m_midiIn->close().code != platform::kMidiStillPlaying)
+            break;
+        std::this_thread::yield();
+    }
+    m_midiIn.reset();
+    m_closing.store(false);
+}
+
+void CMidiPort::SendSysEx(const std::uint8_t* bytes, std::size_t length)
+{
+    ClearReplyReady();
+    if (m_midiOut == nullptr)
+        ThrowSendError(platform::MidiResult::failure(platform::kMidiInvalidHandle));
+    if (bytes == nullptr || length == 0)
+        ThrowSendError(platform::MidiResult::failure(platform::kMidiInvalidParam));
+    const platform::MidiResult result = m_midiOut->sendSysEx(bytes, length);
+    if (!result.ok())
+        ThrowSendError(result);
+}
+
+void CMidiPort::MidiInProc(platform::MidiInput* input, unsigned message, void* instance,
+                           platform::MidiHeader* header)
+{
+    if (message != platform::kMimLongData || header == nullptr)
+        return;
+    const auto* port = static_cast<const CMidiPort*>(instance);
+    if (port != nullptr && port->m_closing.load())
+        return;  // the input is shutting down: the buffer stays out of the queue
+    const bool stored = StoreReply(header->data, header->bytesRecorded);
+    if (input != nullptr)
+        input->addBuffer(header);
+    if (stored)
+        PublishReply();
+}
+
+void CMidiPort::SendCommand(std::uint8_t command)
+{
+    const SysEx::CommandMessage message = SysEx::BuildCommand(command);
+    SendSysEx(message.data(), message.size());
+}
+
+void CMidiPort::SendValueCommand(std::uint8_t command, std::uint16_t value)
+{
+    SysEx::SetValueCommand(m_valueMessage, command, value);
+    SendSysEx(m_valueMessage.data(), m_valueMessage.size());
+}
+
+void CMidiPort::WaitForReply(unsigned pollCount)
+{
+    for (unsigned poll = 0; poll < pollCount; ++poll) {
+        if (IsReplyReady())
+            return;
+        std::this_thread::sleep_for(kPollInterval);
+        PumpWaitingMessages();
+    }
+    throw kWaitTimeOut;
+}
+
+void CMidiPort::ThrowSendError(const platform::MidiResult& result)
+{
+    const std::string text = platform::MidiSystem::errorText(result);
+    const std::size_t length = std::min(text.size(), sizeof m_errorText - 1);
+    std::memcpy(m_errorText, text.data(), length);
+    m_errorText[length] = '\0';
+    throw m_errorText;
+}

@@ -1,0 +1,106 @@
+#pragma once
+// The MIDI output and input device pair through which the instrument's
+// updater is driven, with the System Exclusive command operations built on
+// them. Every operation runs on the user-interface thread and either completes
+// or throws a plain character string that the caller shows unchanged.
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "MidiInput.h"
+#include "MidiOutput.h"
+#include "SysExProtocol.h"
+
+class CMidiPort {
+public:
+    //! Wait between the two halves of the opening pulse.
+    static constexpr unsigned kPulseDelayMs = 100;
+    //! Wait after each single-word write of a block erase.
+    static constexpr unsigned kEraseWriteDelayMs = 100;
+    //! Polls (1 ms each) ReadWord gives its reply.
+    static constexpr unsigned kReadWordPolls = 100;
+    //! Empty replies in a row ReadWords accepts before it gives up: a device
+    //! that answers every request with nothing must not keep the read going.
+    static constexpr unsigned kMaxEmptyReplies = 100;
+    //! Retries (10 ms apart) of closing an output that reports a send in flight.
+    static constexpr unsigned kCloseOutputRetries = 300;
+    //! Retries (yields) of closing an input that reports buffers still queued.
+    static constexpr unsigned kCloseInputRetries = 1000;
+
+    CMidiPort();
+    //! Closes both ports without sending anything.
+    ~CMidiPort();
+    CMidiPort(const CMidiPort&) = delete;
+    CMidiPort& operator=(const CMidiPort&) = delete;
+
+    //! Opens both devices and sends the opening commands. On failure nothing
+    //! stays open and the text is rethrown.
+    void OpenPorts(unsigned outDevice, unsigned inDevice);
+    //! Sends the end command and closes both ports; they are closed even when
+    //! the send fails, whose text is then rethrown.
+    void ClosePorts();
+
+    //! Sends 0x01 and 0x0C.
+    void SendStart();
+    //! Sends 0x03, waits `delayMs`, sends 0x04.
+    void SendPulse(unsigned delayMs);
+    //! Sends 0x02.
+    void SendEnd();
+
+    //! Sends 0x05 with the high half of the current word address.
+    void SetAddressHigh(std::uint16_t value);
+    //! Sends 0x06 with the low half of the current word address.
+    void SetAddressLow(std::uint16_t value);
+    //! One bus write of `value` at the given word address (0x05, 0x06, 0x09).
+    void WriteWord(std::uint16_t addressHigh, std::uint16_t addressLow, std::uint16_t value);
+    //! Issues the sector erase of the flash block at word `address` (six
+    //! writes, 100 ms after each). Whether it took is for the caller to read.
+    void EraseBlock(std::uint32_t address);
+    //! Stores `count` words (2 x count bytes, low byte first) at word `address`.
+    void WriteWords(const std::uint8_t* words, unsigned count, std::uint32_t address);
+    //! Reads `count` words from word `address` into `buffer` (2 x count bytes),
+    //! giving each reply `pollCount` polls of 1 ms. Throws "Wait Time Out!" or
+    //! "Read Data Unexpected!".
+    void ReadWords(std::uint8_t* buffer, std::uint32_t address, unsigned count, unsigned pollCount);
+    //! The word at `address`.
+    std::uint16_t ReadWord(std::uint32_t address);
+
+    //! Opens output `device` (closing any open output first). Throws "Fail to
+    //! open MIDI out device".
+    void OpenOutput(unsigned device);
+    //! Closes the output; does nothing when none is open.
+    void CloseOutput();
+    //! Opens input `device` (closing any open input first), queues the input
+    //! buffer and starts receiving. Throws "Fail to open MIDI in device".
+    void OpenInput(unsigned device);
+    //! Stops and closes the input; does nothing when none is open.
+    void CloseInput();
+    //! Sends one complete message and returns when the port is done with it.
+    //! Clears the reply flag first. Throws the driver's error text.
+    void SendSysEx(const std::uint8_t* bytes, std::size_t length);
+
+    //! Input callback: stores each completed buffer as the reply and queues it
+    //! again, unless the input is closing.
+    static void MidiInProc(platform::MidiInput* input, unsigned message, void* instance,
+                           platform::MidiHeader* header);
+
+    //! True while an output is open.
+    bool IsOutputOpen() const { return m_midiOut != nullptr; }
+    //! True while an input is open.
+    bool IsInputOpen() const { return m_midiIn != nullptr; }
+
+private:
+    void SendCommand(std::uint8_t command);
+    void SendValueCommand(std::uint8_t command, std::uint16_t value);
+    //! Waits up to `pollCount` polls for the reply flag; throws "Wait Time Out!".
+    void WaitForReply(unsigned pollCount);
+    [[noreturn]] void ThrowSendError(const platform::MidiResult& result);
+
+    std::unique_ptr<platform::MidiOutput> m_midiOut;
+    std::unique_ptr<platform::MidiInput> m_midiIn;
+    std::atomic<bool> m_closing{false};  // read by the callback on the driver's thread
+    SysEx::ValueMessage m_valueMessage = SysEx::EmptyValueCommand();
+    char m_errorText[120] = {};
+};

@@ -1,0 +1,91 @@
+#include "CStdioFile.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace {
+
+const char* streamMode(unsigned openFlags)
+{
+    if (openFlags & CFile::modeReadWrite)
+        return "r+";
+    if (openFlags & CFile::modeWrite)
+        return "w";
+    return "r";
+}
+
+}  // namespace
+
+CStdioFile::~CStdioFile() { CStdioFile::Close(); }
+
+bool CStdioFile::Open(const char* fileName, unsigned openFlags, CFileException* error)
+{
+    Close();
+    if (!OpenDescriptor(fileName, openFlags, error))
+        return false;
+    m_pStream = ::fdopen(m_hFile, streamMode(openFlags));
+    if (m_pStream == nullptr) {
+        const int osError = errno;
+        CFile::Close();
+        if (error != nullptr)
+            *error = CFileException(CFileException::genericException, osError, fileName);
+        return false;
+    }
+    ReleaseDescriptor();
+    m_text = (openFlags & typeBinary) == 0;
+    return true;
+}
+
+unsigned CStdioFile::Read(void* buffer, unsigned count)
+{
+    if (m_pStream == nullptr)
+        ThrowError(CFileException::invalidFile, EBADF);
+    const std::size_t got = std::fread(buffer, 1, count, m_pStream);
+    if (got < count && std::ferror(m_pStream))
+        ThrowError(CFileException::hardIO, errno);
+    return static_cast<unsigned>(got);
+}
+
+void CStdioFile::Write(const void* buffer, unsigned count)
+{
+    if (m_pStream == nullptr)
+        ThrowError(CFileException::invalidFile, EBADF);
+    if (std::fwrite(buffer, 1, count, m_pStream) != count)
+        ThrowError(errno == ENOSPC ? CFileException::diskFull : CFileException::hardIO, errno);
+}
+
+std::uint64_t CStdioFile::GetLength() const
+{
+    struct stat info {};
+    if (m_pStream == nullptr || ::fstat(::fileno(m_pStream), &info) != 0)
+        ThrowError(CFileException::invalidFile, EBADF);
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+void CStdioFile::Close()
+{
+    if (m_pStream != nullptr)
+        std::fclose(m_pStream);
+    m_pStream = nullptr;
+    CFile::Close();
+}
+
+bool CStdioFile::ReadString(std::string& line)
+{
+    line.clear();
+    if (m_pStream == nullptr)
+        ThrowError(CFileException::invalidFile, EBADF);
+    bool gotAny = false;
+    for (int c; (c = std::fgetc(m_pStream)) != EOF;) {
+        gotAny = true;
+        if (c == '\n') {
+            if (m_text && !line.empty() && line.back() == '\r')
+                line.pop_back();
+            return true;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    if (std::ferror(m_pStream))
+        ThrowError(CFileException::hardIO, errno);
+    return gotAny;
+}

@@ -1,0 +1,94 @@
+// The exchange of a complete update against the simulated instrument, run
+// by the same steps the window runs.
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "CMidiPort.h"
+#include "FirmwareUpdate.h"
+#include "MidiSystem.h"
+#include "SimulatedMidiBackend.h"
+#include "TracedExchange.h"
+#include "UpdateObserver.h"
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingObserver : public UpdateObserver {
+public:
+    void SetRange(int, int) override {}
+    void SetPos(int) override {}
+    void SetCaption(const std::string&) override {}
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Pump() override {}
+    std::vector<std::string> messages;
+};
+
+}  // namespace
+
+class SimulatedTraceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::MidiSystem::instance().clearBackends();
+        platform::MidiSystem::instance().addBackend(backend);
+        imagePath = (fs::temp_directory_path() / ("vantrel-trace-" + std::to_string(::getpid()) + ".bin")).string();
+        std::ofstream(imagePath, std::ios::binary) << "\x11\x22\x33\x44";
+    }
+    void TearDown() override
+    {
+        platform::MidiSystem::instance().clearBackends();
+        fs::remove(imagePath);
+    }
+    std::vector<SentAt> Recorded() const
+    {
+        std::vector<SentAt> sent;
+        for (const auto& message : backend->recordedMessages())
+            sent.push_back({message.bytes, message.time});
+        return sent;
+    }
+
+    std::shared_ptr<platform::SimulatedMidiBackend> backend = std::make_shared<platform::SimulatedMidiBackend>();
+    std::string imagePath;
+    RecordingObserver observer;
+    CMidiPort port;
+};
+
+TEST_F(SimulatedTraceTest, UpdateWithVerifyExchangesTheTracedMessagesInOrder)
+{
+    const std::list<std::uint32_t> blocks{0};
+    try {
+        port.OpenPorts(0, 0);
+        EXPECT_TRUE(FirmwareUpdate::WriteImage(port, imagePath, blocks, observer));
+        EXPECT_TRUE(FirmwareUpdate::VerifyImage(port, imagePath, blocks, observer));
+        port.ClosePorts();
+    } catch (const char* text) {
+        FAIL() << text;
+    }
+    EXPECT_TRUE(observer.messages.empty()) << observer.messages.front();
+    ExpectTracedExchange(Recorded(), 90ms);
+    backend->withInstrument([](platform::SimulatedInstrument& instrument) {
+        EXPECT_EQ(instrument.word(0), 0x2211);
+        EXPECT_EQ(instrument.word(1), 0x4433);
+        EXPECT_EQ(instrument.word(2), 0xFFFF);
+    });
+}
+
+TEST_F(SimulatedTraceTest, BlockWrittenWithoutItsEraseFailsTheReadBack)
+{
+    backend->withInstrument([](platform::SimulatedInstrument& instrument) {
+        instrument.preload(0, {0x0F0F, 0x0F0F});  // an earlier image, never erased
+    });
+    port.OpenPorts(0, 0);
+    EXPECT_TRUE(FirmwareUpdate::WriteImage(port, imagePath, {}, observer)) << "no block listed: nothing erased";
+    EXPECT_FALSE(FirmwareUpdate::VerifyImage(port, imagePath, {0}, observer));
+    port.ClosePorts();
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_EQ(observer.messages[0], "Fail to verify, please update again");
+    backend->withInstrument([](platform::SimulatedInstrument& instrument) {
+        EXPECT_EQ(instrument.word(0), 0x0F0F & 0x2211) << "programming only clears bits";
+    });
+}

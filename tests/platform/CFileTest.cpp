@@ -1,0 +1,157 @@
+#include "CFile.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "CFileException.h"
+#include "CStdioFile.h"
+
+namespace fs = std::filesystem;
+
+class CFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("vantrel-cfile-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    std::string Write(const std::string& name, const std::string& content)
+    {
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+    std::vector<std::string> Lines(const std::string& content, unsigned flags = CFile::modeRead | CFile::typeText)
+    {
+        CStdioFile file;
+        EXPECT_TRUE(file.Open(Write("lines.cfg", content).c_str(), flags));
+        std::vector<std::string> lines;
+        for (std::string line; file.ReadString(line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(CFileTest, ReadsRawBytesAndKnowsTheLength)
+{
+    const std::string content("\x11\x22\r\n\x00\x44", 6);
+    CFile file;
+    ASSERT_TRUE(file.Open(Write("a.bin", content).c_str(), CFile::modeRead | CFile::typeBinary));
+    EXPECT_EQ(file.GetLength(), 6u);
+    char buffer[8] = {};
+    EXPECT_EQ(file.Read(buffer, 4), 4u);
+    EXPECT_EQ(file.Read(buffer + 4, 4), 2u) << "a short read only at the end";
+    EXPECT_EQ(std::string(buffer, 6), content);
+    EXPECT_EQ(file.Read(buffer, 4), 0u);
+}
+
+TEST_F(CFileTest, FailedOpenFillsTheRecord)
+{
+    const std::string path = (dir / "none.bin").string();
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(path.c_str(), CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(error.m_lOsError, ENOENT);
+    EXPECT_EQ(error.m_strFileName, path);
+    EXPECT_FALSE(file.Open(path.c_str(), CFile::modeRead)) << "a failure without a record";
+}
+
+TEST_F(CFileTest, UseWithoutAnOpenFileThrows)
+{
+    CFile file;
+    char byte;
+    EXPECT_THROW(file.Read(&byte, 1), CFileException);
+    EXPECT_THROW(file.GetLength(), CFileException);
+    file.Close();
+    CStdioFile text;
+    std::string line;
+    EXPECT_THROW(text.ReadString(line), CFileException);
+}
+
+TEST_F(CFileTest, ReadErrorThrowsHardIo)
+{
+    CFile file;
+    // A descriptor that cannot be read: opened for writing only.
+    ASSERT_TRUE(file.Open(Write("w.bin", "abc").c_str(), CFile::modeWrite));
+    char buffer[4];
+    try {
+        file.Read(buffer, 3);
+        FAIL() << "no exception";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_cause, CFileException::hardIO);
+        EXPECT_EQ(e.m_lOsError, EBADF);
+    }
+}
+
+TEST_F(CFileTest, ReopeningClosesTheFirstFile)
+{
+    CFile file;
+    ASSERT_TRUE(file.Open(Write("one", "1").c_str(), CFile::modeRead));
+    ASSERT_TRUE(file.Open(Write("two", "22").c_str(), CFile::modeRead));
+    EXPECT_EQ(file.GetLength(), 2u);
+    EXPECT_EQ(file.GetFilePath(), (dir / "two").string());
+}
+
+TEST_F(CFileTest, TextLinesLoseTheirLineEnds)
+{
+    EXPECT_EQ(Lines("0\n1000\r\n2400"), (std::vector<std::string>{"0", "1000", "2400"}));
+}
+
+TEST_F(CFileTest, BlankLinesAreLinesAndTheLastNewlineEndsTheFile)
+{
+    EXPECT_EQ(Lines("0\n\n\r\n1000\n"), (std::vector<std::string>{"0", "", "", "1000"}));
+    EXPECT_TRUE(Lines("").empty());
+    EXPECT_EQ(Lines("\n"), (std::vector<std::string>{""}));
+}
+
+TEST_F(CFileTest, BinaryModeKeepsCarriageReturns)
+{
+    EXPECT_EQ(Lines("a\r\nb", CFile::modeRead | CFile::typeBinary), (std::vector<std::string>{"a\r", "b"}));
+}
+
+TEST_F(CFileTest, LongLinesAndEmbeddedNulsSurvive)
+{
+    const std::string longLine(100000, 'F');
+    const std::string withNul("1\0002", 3);
+    EXPECT_EQ(Lines(longLine + "\n" + withNul), (std::vector<std::string>{longLine, withNul}));
+}
+
+TEST_F(CFileTest, StdioFileReadsBytesAndLength)
+{
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(Write("s.bin", "abcdef").c_str(), CFile::modeRead | CFile::typeBinary));
+    EXPECT_EQ(file.GetLength(), 6u);
+    std::string line;
+    char two[2];
+    EXPECT_EQ(file.Read(two, 2), 2u);
+    ASSERT_TRUE(file.ReadString(line));
+    EXPECT_EQ(line, "cdef");
+    file.Close();
+    EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(CFileExceptionTest, OsErrorsMapToCauses)
+{
+    EXPECT_EQ(CFileException::OsErrorToCause(ENOENT, false), CFileException::fileNotFound);
+    EXPECT_EQ(CFileException::OsErrorToCause(ENOENT, true), CFileException::badPath);
+    EXPECT_EQ(CFileException::OsErrorToCause(ENOTDIR, false), CFileException::badPath);
+    EXPECT_EQ(CFileException::OsErrorToCause(EACCES, false), CFileException::accessDenied);
+    EXPECT_EQ(CFileException::OsErrorToCause(EPERM, false), CFileException::accessDenied);
+    EXPECT_EQ(CFileException::OsErrorToCause(EISDIR, false), CFileException::accessDenied);
+    EXPECT_EQ(CFileException::OsErrorToCause(EMFILE, false), CFileException::tooManyOpenFiles);
+    EXPECT_EQ(CFileException::OsErrorToCause(ENFILE, false), CFileException::tooManyOpenFiles);
+    EXPECT_EQ(CFileException::OsErrorToCause(ENOSPC, false), CFileException::diskFull);
+    EXPECT_EQ(CFileException::OsErrorToCause(EIO, false), CFileException::genericException);
+    EXPECT_EQ(CFileException::OsErrorToCause(EINVAL, false), CFileException::genericException);
+}
