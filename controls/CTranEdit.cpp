@@ -1,0 +1,5 @@
+#include "CTranEdit.h"
+
+CTranEdit::CTranEdit(QWidget* parent) : CSlideEdit(parent) {}
+
+CTranEdit::~CTranEdit() = default;
