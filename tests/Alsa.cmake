@@ -1,1 +1,2 @@
-# (empty for now)
+vantrel_add_test(test_sysex_assembler SOURCES realmidi/SysExAssemblerTest.cpp LIBS vantrel_platform)
+vantrel_add_test(test_alsa_raw_midi SOURCES realmidi/AlsaRawMidiTest.cpp LIBS vantrel_midi_alsa)

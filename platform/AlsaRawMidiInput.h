@@ -1,0 +1,38 @@
+#pragma once
+#include <atomic>
+#include <thread>
+
+#include "MidiInput.h"
+#include "SysExAssembler.h"
+
+typedef struct _snd_rawmidi snd_rawmidi_t;
+
+namespace platform {
+
+//! An open ALSA raw MIDI input subdevice. A reader thread collects the byte
+//! stream into System Exclusive messages and delivers each complete one.
+class AlsaRawMidiInput : public MidiInput {
+public:
+    //! Takes ownership of `handle`, opened non-blocking.
+    AlsaRawMidiInput(MidiInCallback callback, void* instance, snd_rawmidi_t* handle);
+    ~AlsaRawMidiInput() override;
+
+    //! How long the reader waits for bytes before it looks at the stop request.
+    static constexpr int kReadPollMs = 50;
+
+protected:
+    MidiResult startDevice() override;
+    void stopDevice() override;
+
+private:
+    void readLoop();
+    //! >0 bytes waiting, 0 nothing within kReadPollMs, <0 the device failed.
+    int waitReadable();
+
+    snd_rawmidi_t* m_handle = nullptr;
+    SysExAssembler m_assembler;
+    std::thread m_reader;
+    std::atomic<bool> m_stopRequested{false};
+};
+
+}  // namespace platform

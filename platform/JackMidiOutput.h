@@ -1,0 +1,47 @@
+#pragma once
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "JackClient.h"
+#include "MidiOutput.h"
+
+namespace platform {
+
+//! Our JACK MIDI output port, connected to one port of another client.
+//! A send hands one message to the process callback, which writes it whole
+//! as one event, and returns once a cycle has done so.
+class JackMidiOutput : public MidiOutput {
+public:
+    //! Opens a client with one output port and connects it to `destination`.
+    static MidiResult open(const std::string& serverName, const std::string& clientName,
+                           const std::string& destination, std::unique_ptr<MidiOutput>& port);
+    ~JackMidiOutput() override;
+
+    MidiResult sendSysEx(const std::uint8_t* message, std::size_t length) override;
+    MidiResult close() override;
+
+    //! Longest wait for the process callback to take a message; a stalled
+    //! server fails the send after this instead of hanging it.
+    static constexpr int kCycleTimeoutMs = 2000;
+
+private:
+    enum State : int { Idle, Pending, Writing, Written, TooLarge, WriteFailed };
+
+    JackMidiOutput(std::unique_ptr<JackClient> client, jack_port_t* port, std::string destination);
+    static int process(jack_nframes_t frames, void* argument);
+    void processCycle(jack_nframes_t frames);
+    int awaitCycle();
+    MidiResult failure(int code, const std::string& why) const;
+
+    std::unique_ptr<JackClient> m_client;
+    jack_port_t* m_port = nullptr;
+    std::string m_destination;
+    std::vector<std::uint8_t> m_message;          // read by the callback only while Pending/Writing
+    std::atomic<int> m_state{Idle};
+    std::atomic<std::size_t> m_maxEventSize{0};   // what the last refused cycle could hold
+    bool m_broken = false;                        // a cycle never finished: m_message may still be in use
+};
+
+}  // namespace platform

@@ -1,0 +1,89 @@
+#include "PrivateJackServer.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "JackClient.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr auto kStep = std::chrono::milliseconds(20);
+
+bool reapWithin(pid_t pid, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid || done < 0)
+            return true;
+        std::this_thread::sleep_for(kStep);
+    }
+    return false;
+}
+
+}  // namespace
+
+PrivateJackServer::PrivateJackServer(const std::string& tag)
+    : m_name("vantrel-test-" + tag + "-" + std::to_string(getpid()))
+{
+    std::vector<std::string> args = {"jackd", "--no-realtime", "-n", m_name, "-S",  "-d",
+                                     "dummy", "-r",            "48000", "-p", "256"};
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const int err = posix_spawnp(&m_pid, "jackd", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (err != 0) {
+        m_pid = -1;
+        return;
+    }
+    m_ready = waitUntilReachable();
+}
+
+PrivateJackServer::~PrivateJackServer() { stop(); }
+
+void PrivateJackServer::stop()
+{
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGTERM);
+    if (!reapWithin(m_pid, kStopTimeoutMs)) {
+        kill(m_pid, SIGKILL);
+        reapWithin(m_pid, kStopTimeoutMs);
+    }
+    m_pid = -1;
+    m_ready = false;
+}
+
+bool PrivateJackServer::waitUntilReachable()
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;  // jackd gave up (no shared memory, no permission...)
+            return false;
+        }
+        platform::MidiResult result;
+        if (platform::JackClient::open("vantrel-test-probe", m_name, result))
+            return true;
+        std::this_thread::sleep_for(kStep);
+    }
+    return false;
+}

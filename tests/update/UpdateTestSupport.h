@@ -1,0 +1,83 @@
+#pragma once
+// Shared pieces of the update-run tests: an observer that records what the
+// run reports, scratch files, and an open port pair to a simulated instrument.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CMidiPort.h"
+#include "SimulatedMidiBackend.h"
+#include "UpdateObserver.h"
+
+//! Records every call of the run's observer in order.
+class CapturingObserver : public UpdateObserver {
+public:
+    void SetRange(int lower, int upper) override { ranges.emplace_back(lower, upper); }
+    void SetPos(int pos) override { positions.push_back(pos); }
+    void SetCaption(const std::string& caption) override { captions.push_back(caption); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Pump() override { ++pumps; }
+
+    std::vector<std::pair<int, int>> ranges;
+    std::vector<int> positions;
+    std::vector<std::string> captions;
+    std::vector<std::string> messages;
+    int pumps = 0;
+};
+
+//! A directory of its own under the system's temporary directory, removed with the object.
+class ScratchDirectory {
+public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    //! Writes `bytes` to `name` inside the directory and returns its full path.
+    std::string writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
+    //! Writes `text` to `name` inside the directory and returns its full path.
+    std::string writeText(const std::string& name, const std::string& text) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+//! `size` bytes of a pattern in which neighbouring words differ and no word is 0xFFFF.
+std::vector<std::uint8_t> PatternImage(std::size_t size);
+//! The image as the instrument stores it: words, low byte first, odd length padded with 0x00.
+std::vector<std::uint16_t> ImageAsWords(const std::vector<std::uint8_t>& image);
+
+//! Sector map of a small test instrument: a sector every 0x400 words.
+std::vector<std::uint32_t> SmallSectors(std::uint32_t flashWords);
+//! A simulated instrument without latency, a sector every 0x400 words, 16-word replies.
+platform::SimulatedInstrument::Config TestInstrumentConfig();
+
+//! A port pair open to a simulated instrument registered as the only MIDI
+//! devices; the opening commands are forgotten, so the record starts clean.
+class SimulatedConnection {
+public:
+    explicit SimulatedConnection(const platform::SimulatedInstrument::Config& config = TestInstrumentConfig());
+    ~SimulatedConnection();
+    SimulatedConnection(const SimulatedConnection&) = delete;
+    SimulatedConnection& operator=(const SimulatedConnection&) = delete;
+
+    CMidiPort port;
+    std::shared_ptr<platform::SimulatedMidiBackend> backend;
+
+    //! The instrument's flash, `count` words from `address`.
+    std::vector<std::uint16_t> flash(std::uint32_t address, std::size_t count);
+    //! Stores `words` from `address` on, bypassing the flash rules.
+    void preload(std::uint32_t address, const std::vector<std::uint16_t>& words);
+    //! The instrument's counters.
+    platform::SimulatedInstrument::Statistics statistics();
+};
+
+//! Complete SysEx messages the instrument received, in order.
+std::vector<std::vector<std::uint8_t>> ReceivedMessages(platform::SimulatedMidiBackend& backend);
+//! How many received messages carry command `command`.
+std::size_t CountCommand(const std::vector<std::vector<std::uint8_t>>& messages, std::uint8_t command);
+//! Word addresses set by each 0x05/0x06 pair, in order.
+std::vector<std::uint32_t> AddressesSet(const std::vector<std::vector<std::uint8_t>>& messages);

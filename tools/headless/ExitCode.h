@@ -1,0 +1,12 @@
+#pragma once
+
+//! Exit codes of vantrel-update, one per class of failure, so scripts can
+//! tell a mistyped command from a broken link.
+enum ExitCode : int {
+    kExitSuccess = 0,      //!< "Update successful !", or --help / --list
+    kExitInternal = 1,     //!< an unexpected error of the tool itself
+    kExitUsage = 2,        //!< the command line could not be understood
+    kExitSelection = 3,    //!< product, block list, device or data file missing or unusable
+    kExitPorts = 4,        //!< the MIDI ports could not be opened or the exchange not started
+    kExitTransfer = 5,     //!< erase, write, read-back or comparison failed
+};

@@ -1,0 +1,224 @@
+#include "JackInstrumentClient.h"
+
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+using EventLength = std::uint32_t;  // each ring record: length, then the event's bytes
+constexpr std::uint8_t kFirstRealTime = 0xF8;
+
+bool pushRecord(jack_ringbuffer_t* ring, const std::uint8_t* bytes, std::size_t size)
+{
+    const EventLength length = static_cast<EventLength>(size);
+    if (jack_ringbuffer_write_space(ring) < sizeof length + size)
+        return false;
+    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(&length), sizeof length);
+    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(bytes), size);
+    return true;
+}
+
+//! Length of the next complete record, or 0 when none is complete yet.
+EventLength completeRecord(jack_ringbuffer_t* ring)
+{
+    EventLength length = 0;
+    const std::size_t available = jack_ringbuffer_read_space(ring);
+    if (available < sizeof length)
+        return 0;
+    jack_ringbuffer_peek(ring, reinterpret_cast<char*>(&length), sizeof length);
+    return available >= sizeof length + length ? length : 0;
+}
+
+}  // namespace
+
+JackInstrumentClient::JackInstrumentClient(platform::SimulatedInstrument::Config config)
+    : m_instrument(std::move(config)),
+      m_received(jack_ringbuffer_create(kRingBytes)),
+      m_toSend(jack_ringbuffer_create(kRingBytes))
+{
+    m_event.reserve(kRingBytes);
+}
+
+JackInstrumentClient::~JackInstrumentClient()
+{
+    close();
+    if (m_received != nullptr)
+        jack_ringbuffer_free(m_received);
+    if (m_toSend != nullptr)
+        jack_ringbuffer_free(m_toSend);
+}
+
+platform::MidiResult JackInstrumentClient::open(const std::string& clientName, const std::string& serverName)
+{
+    if (m_received == nullptr || m_toSend == nullptr)
+        return platform::MidiResult::failure(platform::kMidiNoMemory);
+    platform::MidiResult result;
+    m_client = platform::JackClient::open(clientName, serverName, result);
+    if (!m_client)
+        return result;
+    m_input = m_client->registerMidiPort("midi_in", false);
+    m_output = m_client->registerMidiPort("midi_out", true);
+    if (m_input == nullptr || m_output == nullptr)
+        return platform::MidiResult::failure(platform::kMidiNotEnabled, "Cannot register the instrument's MIDI ports");
+    m_stopRequested = false;
+    m_worker = std::thread([this] { workLoop(); });
+    return m_client->activate(&JackInstrumentClient::process, this);
+}
+
+void JackInstrumentClient::close()
+{
+    if (m_client)
+        m_client->close();  // no cycle touches the rings after this
+    m_stopRequested = true;
+    if (m_worker.joinable()) {
+        wakeWorker();
+        m_worker.join();
+    }
+}
+
+std::string JackInstrumentClient::inputPortName() const { return m_input ? jack_port_name(m_input) : ""; }
+
+std::string JackInstrumentClient::outputPortName() const { return m_output ? jack_port_name(m_output) : ""; }
+
+bool JackInstrumentClient::serverGone() const { return m_client && m_client->serverGone(); }
+
+void JackInstrumentClient::preload(const std::vector<std::uint16_t>& words)
+{
+    std::lock_guard lock(m_modelMutex);
+    m_instrument.preload(0, words);
+}
+
+std::vector<std::uint16_t> JackInstrumentClient::flash() const
+{
+    std::lock_guard lock(m_modelMutex);
+    return m_instrument.flash();
+}
+
+platform::SimulatedInstrument::Statistics JackInstrumentClient::statistics() const
+{
+    std::lock_guard lock(m_modelMutex);
+    return m_instrument.statistics();
+}
+
+int JackInstrumentClient::process(jack_nframes_t frames, void* argument)
+{
+    auto* self = static_cast<JackInstrumentClient*>(argument);
+    self->receiveEvents(frames);
+    self->sendEvents(frames);
+    return 0;
+}
+
+void JackInstrumentClient::receiveEvents(jack_nframes_t frames)
+{
+    void* buffer = jack_port_get_buffer(m_input, frames);
+    const jack_nframes_t count = jack_midi_get_event_count(buffer);
+    bool queued = false;
+    for (jack_nframes_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0)
+            continue;
+        if (event.size == 1 && event.buffer[0] >= kFirstRealTime)
+            continue;
+        // A full ring loses the event, as a real instrument's UART would.
+        queued = pushRecord(m_received, event.buffer, event.size) || queued;
+    }
+    if (queued)
+        wakeWorker();
+}
+
+void JackInstrumentClient::sendEvents(jack_nframes_t frames)
+{
+    void* buffer = jack_port_get_buffer(m_output, frames);
+    jack_midi_clear_buffer(buffer);
+    bool written = false;
+    while (const EventLength length = completeRecord(m_toSend)) {
+        jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, length);
+        if (event == nullptr && written)
+            return;  // this cycle is full; the rest goes in the next one
+        jack_ringbuffer_read_advance(m_toSend, sizeof length);
+        if (event == nullptr) {
+            jack_ringbuffer_read_advance(m_toSend, length);  // larger than any cycle can carry
+            continue;
+        }
+        jack_ringbuffer_read(m_toSend, reinterpret_cast<char*>(event), length);
+        written = true;
+    }
+}
+
+void JackInstrumentClient::wakeWorker()
+{
+    // Released only on the false -> true turn, so the count never exceeds one.
+    if (!m_wakePending.exchange(true, std::memory_order_acq_rel))
+        m_wake.release();
+}
+
+void JackInstrumentClient::workLoop()
+{
+    while (!m_stopRequested.load()) {
+        auto wait = std::chrono::milliseconds(kWakeIntervalMs);
+        if (!m_replies.empty()) {
+            const auto untilDue =
+                std::chrono::duration_cast<std::chrono::milliseconds>(m_replies.front().due - Clock::now());
+            wait = std::clamp(untilDue, std::chrono::milliseconds(0), wait);
+        }
+        if (m_wake.try_acquire_for(wait))
+            m_wakePending.store(false, std::memory_order_release);
+        takeReceivedEvents();
+        queueDueReplies();
+    }
+}
+
+void JackInstrumentClient::takeReceivedEvents()
+{
+    const auto onMessage = [this](const std::uint8_t* message, std::size_t length) { handleMessage(message, length); };
+    while (const EventLength length = completeRecord(m_received)) {
+        jack_ringbuffer_read_advance(m_received, sizeof length);
+        m_event.resize(length);
+        jack_ringbuffer_read(m_received, reinterpret_cast<char*>(m_event.data()), length);
+        m_assembler.feed(m_event.data(), m_event.size(), onMessage);
+    }
+}
+
+void JackInstrumentClient::handleMessage(const std::uint8_t* message, std::size_t length)
+{
+    if (m_vanished)
+        return;
+    platform::SimulatedInstrument::Transfer transfer;
+    unsigned latencyMs = 0;
+    {
+        std::lock_guard lock(m_modelMutex);
+        transfer = m_instrument.transfer(message, length);
+        latencyMs = m_instrument.config().replyLatencyMs;
+    }
+    if (transfer.link == platform::SimulatedInstrument::LinkState::Vanished) {
+        vanish();
+        return;
+    }
+    const auto due = Clock::now() + std::chrono::milliseconds(latencyMs);
+    for (auto& reply : transfer.replies)
+        m_replies.push_back({due, std::move(reply)});
+}
+
+void JackInstrumentClient::queueDueReplies()
+{
+    while (!m_replies.empty() && m_replies.front().due <= Clock::now()) {
+        const auto& reply = m_replies.front().bytes;
+        if (!pushRecord(m_toSend, reply.data(), reply.size()))
+            return;  // the callback has not caught up; try again on the next round
+        m_replies.pop_front();
+    }
+}
+
+void JackInstrumentClient::vanish()
+{
+    // Like a cable pulled out: every connection of both ports goes, so the
+    // updater's sends fail and its reads time out.
+    m_vanished = true;
+    m_replies.clear();
+    if (m_client && !m_client->serverGone()) {
+        jack_port_disconnect(m_client->handle(), m_input);
+        jack_port_disconnect(m_client->handle(), m_output);
+    }
+}
