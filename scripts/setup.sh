@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libasound2-dev libjack-jackd2-dev jackd2
   fonts-liberation fonts-wqy-zenhei
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool imagemagick
 )
 
 missing=()

@@ -22,3 +22,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== reply hand-over and simulated link under ThreadSanitizer"
 bash scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=thread -- test_reply_handover test_simulated_backend
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R '^(test_reply_handover|test_simulated_backend)$'
+
+echo "== the real window under Xvfb: title check and screenshots (build/artefacts)"
+bash scripts/screenshots.sh build/release

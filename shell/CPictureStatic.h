@@ -1,0 +1,25 @@
+#pragma once
+// A static picture that reports clicks, as the Update picture does: the image
+// is shown centred at its real size and a left press is the click.
+#include <QImage>
+#include <QLabel>
+
+class CPictureStatic : public QLabel {
+    Q_OBJECT
+
+public:
+    //! An empty picture.
+    explicit CPictureStatic(QWidget* parent = nullptr);
+    ~CPictureStatic() override;
+
+    //! Shows `image` centred at its own size; a null image shows nothing.
+    void SetBitmap(const QImage& image);
+
+signals:
+    //! The left mouse button went down on the picture.
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,128 @@
+#pragma once
+// The program's only main window: a frameless, skinned, fixed-size dialog that
+// leads the user through four steps (product, MIDI ports, data file, update)
+// and runs the update itself. Its operations live in three files: the window
+// (CVantrelDlg.cpp), the lists and browsing (CVantrelDlgSelect.cpp) and the
+// update run (CVantrelDlgUpdate.cpp).
+#include <QBrush>
+#include <QCursor>
+#include <QDialog>
+#include <QIcon>
+#include <QImage>
+#include <QPoint>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "CCylinderProgressCtrlST.h"
+#include "CMidiPort.h"
+#include "CMyButton.h"
+#include "CMyCombox.h"
+#include "CMyGroupbox.h"
+#include "CPictureStatic.h"
+#include "CToolTipCtrl.h"
+#include "CTranEdit.h"
+#include "ColorTypes.h"
+
+class CVantrelDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    //! Colour of the 2-pixel frame along the window's edges.
+    static constexpr ColorRef kFrameColor = RGB(0, 81, 149);
+    //! The system command that opens the about box (low four bits ignored).
+    static constexpr unsigned IDM_ABOUTBOX = 0x0010;
+
+    //! Builds the window from its template and runs the start-up sequence
+    //! (icons, title, tooltips, control set-up, the three lists).
+    explicit CVantrelDlg(QWidget* parent = nullptr);
+    ~CVantrelDlg() override;
+
+    //! The control with template id `id`; nullptr for an unknown id.
+    QWidget* GetDlgItem(int id) const;
+    //! True from the end of a successful preparation until the run is finished.
+    bool IsUpdating() const { return m_bUpdating != 0; }
+    //! The product's flash block start addresses as last loaded.
+    const std::list<std::uint32_t>& FlashBlocks() const { return m_flashBlocks; }
+
+    //! A window-menu command: 0x0010 to 0x001F open the about box; the rest
+    //! get the platform's handling (minimize, restore, close).
+    void OnSysCommand(unsigned id);
+
+    //! Close requests (window manager, keyboard) are refused while an update runs.
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Window (CVantrelDlg.cpp).
+    void CreateControls();
+    void DoDataExchange();
+    void OnInitDialog();
+    void SetupWindow();
+    void SetupToolTips();
+    void SetupControls();
+    void ApplyTextColors();
+    void SetTabOrder();
+    void ConnectHandlers();
+    void OnMinimizeButton();
+    void OnCloseButton();
+    void ShowAboutBox();
+    bool RefuseWhileUpdating();
+    QWidget* ControlOf(int id);
+
+    // Selection (CVantrelDlgSelect.cpp).
+    void FillProductList();
+    void FillMidiDeviceLists();
+    void RefillMidiOutList();
+    void RefillMidiInList();
+    void OnBrowseDataFile();
+    void OnHelpButton();
+    static void FillDeviceList(CMyCombox& list, const std::vector<std::string>& names);
+
+    // Update run (CVantrelDlgUpdate.cpp).
+    void OnUpdate();
+    bool PrepareUpdate();
+    bool CheckDeviceLists();
+    bool CheckDataPath();
+    bool LoadFlashBlocks();
+    bool RunUpdate();
+    bool VerifyData(const std::string& path);
+    void FinishUpdate();
+    bool CheckList(CMyCombox& list, const char* emptyText, const char* noSelectionText);
+    void ShowRunningLook(bool running);
+
+    CMidiPort m_midiPort;
+    CToolTipCtrl m_toolTip;
+    int m_bUpdating = 0;
+    QBrush m_brHollow{Qt::NoBrush};
+    QImage m_bmpBackground;
+    std::list<std::uint32_t> m_flashBlocks;
+    QIcon m_hAppIcon;
+    QCursor m_hHandCursor;
+    bool m_handCursorLoaded = false;
+    CMyCombox m_cbProduct;
+    CMyCombox m_cbMidiOut;
+    CMyCombox m_cbMidiIn;
+    CMyButton m_btnBrowse;
+    CMyButton m_btnHelp;
+    CMyButton m_btnMinimize;
+    CMyButton m_btnClose;
+    CMyButton m_chkVerify;
+    CTranEdit m_editDataPath;
+    CCylinderProgressCtrlST m_progress;
+    CMyGroupbox m_grpStep1;
+    CMyGroupbox m_grpStep3;
+    CMyGroupbox m_grpStep4;
+    CMyGroupbox m_grpStep2;
+    CPictureStatic m_stcUpdate;
+
+    bool m_dragging = false;
+    QPoint m_dragOffset;  // from the window's top-left corner to the grab point
+};

@@ -1,0 +1,117 @@
+// The update run: checks, block list, ports, erase and write, read-back.
+#include "CProgressObserver.h"
+#include "CVantrelDlg.h"
+#include "FileHelpers.h"
+#include "FirmwareUpdate.h"
+#include "ModulePath.h"
+#include "UserMessage.h"
+
+namespace {
+
+const char* const kConfigDirectory = "config";
+const char* const kConfigExtension = ".cfg";
+
+}  // namespace
+
+void CVantrelDlg::OnUpdate()
+{
+    if (!PrepareUpdate())
+        return;
+    const bool ok = RunUpdate();
+    FinishUpdate();
+    if (ok)
+        platform::ShowMessage("Update successful !");
+}
+
+bool CVantrelDlg::PrepareUpdate()
+{
+    if (!CheckDeviceLists() || !CheckDataPath() || !LoadFlashBlocks())
+        return false;
+    try {
+        m_midiPort.OpenPorts(static_cast<unsigned>(m_cbMidiOut.currentIndex()),
+                             static_cast<unsigned>(m_cbMidiIn.currentIndex()));
+    } catch (const char* text) {
+        platform::ShowMessage(text);
+        return false;
+    }
+    ShowRunningLook(true);
+    m_progress.SetStep(1);
+    m_bUpdating = 1;
+    return true;
+}
+
+bool CVantrelDlg::CheckList(CMyCombox& list, const char* emptyText, const char* noSelectionText)
+{
+    if (list.count() == 0) {
+        platform::ShowMessage(emptyText);
+        return false;
+    }
+    if (list.currentIndex() < 0) {
+        platform::ShowMessage(noSelectionText);
+        list.showPopup();
+        return false;
+    }
+    return true;
+}
+
+bool CVantrelDlg::CheckDeviceLists()
+{
+    return CheckList(m_cbProduct, "Device config list is empty, please setup the softeware again",
+                     "Please set the device type info") &&
+           CheckList(m_cbMidiOut, "MIDI out device list is empty", "Please select a MIDI out device") &&
+           CheckList(m_cbMidiIn, "MIDI in device list is empty", "Please select a MIDI in device");
+}
+
+bool CVantrelDlg::CheckDataPath()
+{
+    if (!m_editDataPath.text().isEmpty())
+        return true;
+    platform::ShowMessage("Please select the data file path");
+    m_editDataPath.setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+bool CVantrelDlg::LoadFlashBlocks()
+{
+    std::string path;
+    GetExeDirectory(path);
+    path += kConfigDirectory;
+    path += platform::PathSeparator();
+    path += m_cbProduct.currentText().toStdString() + kConfigExtension;
+    CProgressObserver observer(m_progress);
+    return FirmwareUpdate::LoadFlashBlocks(path, m_flashBlocks, observer);
+}
+
+bool CVantrelDlg::RunUpdate()
+{
+    // Taken once: edits of the path field during the run don't reach it.
+    const std::string path = m_editDataPath.text().toStdString();
+    CProgressObserver observer(m_progress);
+    if (!FirmwareUpdate::WriteImage(m_midiPort, path, m_flashBlocks, observer))
+        return false;
+    return m_chkVerify.GetChecked() ? VerifyData(path) : true;
+}
+
+bool CVantrelDlg::VerifyData(const std::string& path)
+{
+    CProgressObserver observer(m_progress);
+    return FirmwareUpdate::VerifyImage(m_midiPort, path, m_flashBlocks, observer);
+}
+
+void CVantrelDlg::ShowRunningLook(bool running)
+{
+    m_stcUpdate.setVisible(!running);
+    m_chkVerify.setVisible(!running);
+    m_progress.setVisible(running);
+}
+
+void CVantrelDlg::FinishUpdate()
+{
+    ShowRunningLook(false);
+    m_bUpdating = 0;
+    try {
+        m_midiPort.ClosePorts();
+    } catch (const char* text) {
+        platform::ShowMessage(text);
+    }
+}
