@@ -17,3 +17,10 @@ vantrel_add_test(test_sim_instrument
   LABELS jack)
 
 vantrel_add_test(test_midi_backends SOURCES realmidi/MidiBackendsTest.cpp LIBS vantrel_midi_system)
+
+# Private JACK servers started side by side disturb each other through
+# libjack's shared registry in /dev/shm, and so do programs probing for a
+# server meanwhile: run everything that starts or probes JACK one at a time.
+set_tests_properties(test_jack_midi test_jack_e2e test_sim_instrument test_midi_backends
+  test_headless_run test_shell_instance
+  PROPERTIES RESOURCE_LOCK jackd)

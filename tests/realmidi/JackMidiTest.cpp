@@ -214,7 +214,7 @@ TEST(JackNoServerTest, ListsNothingQuicklyQuietlyAndStartsNoServer)
 TEST_F(JackMidiTest, ListsOtherClientsButNotOurOwnPorts)
 {
     JackMidiBackend backend(s_server->name());
-    openLoop(backend);
+    ASSERT_NO_FATAL_FAILURE(openLoop(backend));
     for (const auto& name : backend.outputNames())
         EXPECT_EQ(name.find(JackMidiBackend::kClientPrefix), std::string::npos) << name;
     for (const auto& name : backend.inputNames())
@@ -224,7 +224,7 @@ TEST_F(JackMidiTest, ListsOtherClientsButNotOurOwnPorts)
 TEST_F(JackMidiTest, LongestMessagesArriveWholeAndInOrder)
 {
     JackMidiBackend backend(s_server->name());
-    openLoop(backend);
+    ASSERT_NO_FATAL_FAILURE(openLoop(backend));
     constexpr int kMessages = 20;
     for (int i = 0; i < kMessages; ++i)
         ASSERT_TRUE(output->sendSysEx(dataMessage(4101, static_cast<std::uint8_t>(i)).data(), 4101).ok());
@@ -238,7 +238,7 @@ TEST_F(JackMidiTest, LongestMessagesArriveWholeAndInOrder)
 TEST_F(JackMidiTest, SendReturnsAfterACycleHasTakenTheMessage)
 {
     JackMidiBackend backend(s_server->name());
-    openLoop(backend);
+    ASSERT_NO_FATAL_FAILURE(openLoop(backend));
     Bytes message = dataMessage(9, 1);
     const auto started = Clock::now();
     ASSERT_TRUE(output->sendSysEx(message.data(), message.size()).ok());
@@ -253,7 +253,7 @@ TEST_F(JackMidiTest, SendReturnsAfterACycleHasTakenTheMessage)
 TEST_F(JackMidiTest, MessageLargerThanTheEventBufferFailsClearly)
 {
     JackMidiBackend backend(s_server->name());
-    openLoop(backend);
+    ASSERT_NO_FATAL_FAILURE(openLoop(backend));
     const Bytes huge = dataMessage(200000, 0);
     const MidiResult result = output->sendSysEx(huge.data(), huge.size());
     EXPECT_EQ(result.code, kMidiInvalidParam);
@@ -264,7 +264,7 @@ TEST_F(JackMidiTest, MessageLargerThanTheEventBufferFailsClearly)
 TEST_F(JackMidiTest, VanishedPeerMakesSendsFail)
 {
     JackMidiBackend backend(s_server->name());
-    openLoop(backend);
+    ASSERT_NO_FATAL_FAILURE(openLoop(backend));
     echo->close();
     const MidiResult result = output->sendSysEx(dataMessage(5, 0).data(), 5);
     EXPECT_FALSE(result.ok());
@@ -274,7 +274,7 @@ TEST_F(JackMidiTest, VanishedPeerMakesSendsFail)
 TEST_F(JackMidiTest, NonSysExEventsDoNotDisturbReplies)
 {
     JackMidiBackend backend(s_server->name());
-    openLoop(backend);
+    ASSERT_NO_FATAL_FAILURE(openLoop(backend));
     const Bytes clock = {0xF8};
     const Bytes note = {0x90, 0x40, 0x7F};
     const Bytes reply = {0xF0, 0x04, 0x03, 0x02, 0x01, 0xF7};
@@ -289,7 +289,7 @@ TEST_F(JackMidiTest, NonSysExEventsDoNotDisturbReplies)
 TEST_F(JackMidiTest, ClosedOutputRefusesToSend)
 {
     JackMidiBackend backend(s_server->name());
-    openLoop(backend);
+    ASSERT_NO_FATAL_FAILURE(openLoop(backend));
     EXPECT_TRUE(output->close().ok());
     EXPECT_EQ(output->sendSysEx(dataMessage(5, 0).data(), 5).code, kMidiInvalidHandle);
 }

@@ -291,7 +291,7 @@ TEST_F(JackInstrumentClientTest, StoresAFullDataMessageAndAnswersReads)
     Instrument::Config config;
     config.flashWords = 0x10000;
     config.sectorStarts = Instrument::DefaultSectorStarts(0x10000);
-    start(config);
+    ASSERT_NO_FATAL_FAILURE(start(config));
     ASSERT_TRUE(send(command(0x05, {0})).ok());
     ASSERT_TRUE(send(command(0x06, {0})).ok());
     std::vector<std::uint16_t> words(1024);
@@ -313,7 +313,7 @@ TEST_F(JackInstrumentClientTest, RepliesWaitForTheLatency)
 {
     Instrument::Config config;
     config.replyLatencyMs = 150;
-    start(config);
+    ASSERT_NO_FATAL_FAILURE(start(config));
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(send(command(0x08)).ok());
     ASSERT_TRUE(collector.waitFor(1, std::chrono::seconds(2)));
@@ -324,7 +324,7 @@ TEST_F(JackInstrumentClientTest, MuteInstrumentSendsNothing)
 {
     Instrument::Config config;
     config.faults.noReply = true;
-    start(config);
+    ASSERT_NO_FATAL_FAILURE(start(config));
     ASSERT_TRUE(send(command(0x08)).ok());
     EXPECT_FALSE(collector.waitFor(1, std::chrono::milliseconds(200)));
 }
@@ -333,7 +333,7 @@ TEST_F(JackInstrumentClientTest, VanishingInstrumentDisconnectsItsPorts)
 {
     Instrument::Config config;
     config.faults.vanishAfter = 1;
-    start(config);
+    ASSERT_NO_FATAL_FAILURE(start(config));
     ASSERT_TRUE(send(command(0x01)).ok());
     ASSERT_TRUE(send(command(0x08)).ok());  // the message that finds the device gone
     MidiResult result;
@@ -347,7 +347,7 @@ TEST_F(JackInstrumentClientTest, VanishingInstrumentDisconnectsItsPorts)
 
 TEST_F(JackInstrumentClientTest, PreloadedFlashIsReadBack)
 {
-    start(Instrument::Config{});
+    ASSERT_NO_FATAL_FAILURE(start(Instrument::Config{}));
     instrument->preload({0x1234, 0xABCD});
     ASSERT_TRUE(send(command(0x08)).ok());
     ASSERT_TRUE(collector.waitFor(1, std::chrono::seconds(2)));
