@@ -21,15 +21,22 @@ std::string& GetExeDirectory(std::string& out)
     return out;
 }
 
+bool TryOpen(CFile& file, const std::string& path, unsigned flags, CFileException& error)
+{
+    error = CFileException(CFileException::none, -1);
+    try {
+        return file.Open(path.c_str(), flags, &error);
+    } catch (...) {
+        error.m_cause = CFileException::genericException;
+        return false;
+    }
+}
+
 bool OpenWithReport(CFile& file, const std::string& path, unsigned flags, bool report)
 {
     CFileException error(CFileException::none, -1);
-    try {
-        if (file.Open(path.c_str(), flags, &error))
-            return true;
-    } catch (...) {
-        error.m_cause = CFileException::genericException;
-    }
+    if (TryOpen(file, path, flags, error))
+        return true;
     if (report)
         ShowFileError(path, error);
     return false;

@@ -10,6 +10,10 @@
 //! and returns `out`. Worked out once per process; empty if unknown.
 std::string& GetExeDirectory(std::string& out);
 
+//! Opens `path` in `file` with `flags`; on failure `error` holds the cause.
+//! Never throws.
+bool TryOpen(CFile& file, const std::string& path, unsigned flags, CFileException& error);
+
 //! Opens `path` in `file` with `flags`. On failure shows the reason (when
 //! `report` is set) and returns false; never throws.
 bool OpenWithReport(CFile& file, const std::string& path, unsigned flags, bool report);

@@ -168,12 +168,8 @@ bool compareChunks(CMidiPort& port, const std::vector<std::uint8_t>& image, std:
 bool openReported(CFile& file, const std::string& path, unsigned flags, UpdateObserver& observer)
 {
     CFileException error(CFileException::none, -1);
-    try {
-        if (file.Open(path.c_str(), flags, &error))
-            return true;
-    } catch (...) {
-        error.m_cause = CFileException::genericException;
-    }
+    if (TryOpen(file, path, flags, error))
+        return true;
     observer.ShowMessage(FileErrorText(error.m_cause) + path);
     return false;
 }
