@@ -60,7 +60,9 @@ bool CFile::OpenDescriptor(const char* fileName, unsigned openFlags, CFileExcept
         fillError(error, CFileException::badPath, EINVAL, fileName);
         return false;
     }
-    const int fd = ::open(fileName, accessFlags(openFlags), 0666);
+    // Non-blocking only for the open itself: a named pipe would otherwise
+    // hold the open until some writer appears.
+    const int fd = ::open(fileName, accessFlags(openFlags) | O_NONBLOCK, 0666);
     if (fd < 0) {
         const int osError = errno;
         const bool parentMissing = osError == ENOENT && parentDirectoryMissing(fileName);
@@ -74,6 +76,13 @@ bool CFile::OpenDescriptor(const char* fileName, unsigned openFlags, CFileExcept
         fillError(error, CFileException::accessDenied, EISDIR, fileName);
         return false;
     }
+    // Pipes and devices have no length to read a list or an image by.
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fillError(error, CFileException::invalidFile, EINVAL, fileName);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_hFile = fd;
     m_strFileName = fileName;
     return true;

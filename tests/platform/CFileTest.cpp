@@ -1,9 +1,13 @@
 #include "CFile.h"
 
 #include <cerrno>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "CFileException.h"
@@ -92,6 +96,40 @@ TEST_F(CFileTest, ReadErrorThrowsHardIo)
         EXPECT_EQ(e.m_cause, CFileException::hardIO);
         EXPECT_EQ(e.m_lOsError, EBADF);
     }
+}
+
+TEST_F(CFileTest, NamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    const std::string path = (dir / "pipe.bin").string();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] {
+        CStdioFile file;
+        CFileException error;
+        const bool ok = file.Open(path.c_str(), CFile::modeRead | CFile::typeText, &error);
+        return std::make_pair(ok, error.m_cause);
+    });
+    if (opened.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+        // Free the blocked open so the test ends.
+        const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        ADD_FAILURE() << "the open waited for a writer";
+        opened.wait();
+        if (writer >= 0)
+            ::close(writer);
+        return;
+    }
+    const auto [ok, cause] = opened.get();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(cause, CFileException::invalidFile);
+}
+
+TEST_F(CFileTest, DeviceIsNotAFile)
+{
+    // A device has no length: read as an image it would be an empty one.
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open("/dev/null", CFile::modeRead | CFile::typeBinary, &error));
+    EXPECT_EQ(error.m_cause, CFileException::invalidFile);
+    EXPECT_FALSE(file.IsOpen());
 }
 
 TEST_F(CFileTest, ReopeningClosesTheFirstFile)

@@ -29,6 +29,17 @@ protected:
     //! Fills the flash with programmed zeros, so a chunk written without its erase reads back wrong.
     void dirtyFlash(std::size_t words) { link.preload(0, std::vector<std::uint16_t>(words, 0x0000)); }
 
+    // Both steps refuse `path` as invalid before a single message goes out.
+    void expectWriteAndVerifyRefuse(const std::string& path)
+    {
+        EXPECT_FALSE(FirmwareUpdate::WriteImage(link.port, path, {0}, observer, failure));
+        EXPECT_FALSE(FirmwareUpdate::VerifyImage(link.port, path, {0}, observer, failure));
+        const std::string refused = "The file is invalid\n" + path;
+        EXPECT_EQ(observer.messages, (std::vector<std::string>{refused, refused}));
+        EXPECT_EQ(failure, FirmwareUpdate::Failure::DataFile);
+        EXPECT_TRUE(sent().empty());
+    }
+
     ScratchDirectory scratch;
     SimulatedConnection link;
     CapturingObserver observer;
@@ -221,19 +232,20 @@ TEST_F(FirmwareUpdateWrite, DataFileShorterThanItsAnnouncedLengthIsReportedNotSe
     EXPECT_EQ(CountCommand(sent(), kWriteWords), 0u);
 }
 
+TEST_F(FirmwareUpdateWrite, DeviceGivenAsDataFileIsRefusedNotWrittenAsAnEmptyImage)
+{
+    const std::string path = "/dev/null";
+
+    expectWriteAndVerifyRefuse(path);
+}
+
 TEST_F(FirmwareUpdateWrite, ImageBeyondTheWordAddressRangeIsRefused)
 {
     // Sparse: 8 GiB and two bytes, one word more than 32-bit addresses reach.
     const std::string path = scratch.writeFile("huge.bin", {});
     std::filesystem::resize_file(path, (std::uintmax_t{1} << 33) + 2);
 
-    EXPECT_FALSE(FirmwareUpdate::WriteImage(link.port, path, {0}, observer, failure));
-    EXPECT_FALSE(FirmwareUpdate::VerifyImage(link.port, path, {0}, observer, failure));
-
-    const std::string refused = "The file is invalid\n" + path;
-    EXPECT_EQ(observer.messages, (std::vector<std::string>{refused, refused}));
-    EXPECT_EQ(failure, FirmwareUpdate::Failure::DataFile);
-    EXPECT_TRUE(sent().empty());
+    expectWriteAndVerifyRefuse(path);
 }
 
 }  // namespace
