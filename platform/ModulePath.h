@@ -7,13 +7,6 @@ namespace platform {
 std::string ModuleFilePath();
 
 //! The platform's directory separator.
-constexpr char PathSeparator()
-{
-#ifdef _WIN32
-    return '\\';
-#else
-    return '/';
-#endif
-}
+char PathSeparator();
 
 }  // namespace platform

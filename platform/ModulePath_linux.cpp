@@ -5,6 +5,8 @@
 
 namespace platform {
 
+char PathSeparator() { return '/'; }
+
 std::string ModuleFilePath()
 {
     char buffer[PATH_MAX];
