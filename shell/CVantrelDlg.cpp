@@ -128,7 +128,9 @@ void CVantrelDlg::CreateControls()
         }
         control->setParent(this);
         control->setGeometry(ToQRect(DialogTemplate::MainControlRect(item)));
-        control->setFocusPolicy(item.tabStop ? Qt::StrongFocus : Qt::NoFocus);
+        // A tab stop keeps its own way of taking the focus by mouse: the path
+        // field takes it itself, so that its first click only selects.
+        control->setFocusPolicy(item.tabStop ? Qt::FocusPolicy(control->focusPolicy() | Qt::TabFocus) : Qt::NoFocus);
         control->setVisible(item.visible);
         if (auto* group = qobject_cast<CMyGroupbox*>(control))
             group->SetWindowText(QString::fromStdString(item.text));

@@ -160,6 +160,19 @@ TEST_F(ShellWindowTest, DraggingFromAControlDoesNotMoveTheWindow)
     }
 }
 
+TEST_F(ShellWindowTest, FirstClickIntoThePathFieldSelectsTheWholePath)
+{
+    auto* path = qobject_cast<QLineEdit*>(Item(1011));
+    path->setText("/home/user/firmware.bin");
+    ASSERT_FALSE(path->hasFocus());
+    QTest::mouseClick(path, Qt::LeftButton, {}, QPoint(20, 14));
+    EXPECT_TRUE(path->hasFocus());
+    EXPECT_EQ(path->selectedText().toStdString(), path->text().toStdString());
+    // The second click is an ordinary edit click: it places the caret.
+    QTest::mouseClick(path, Qt::LeftButton, {}, QPoint(20, 14));
+    EXPECT_FALSE(path->hasSelectedText());
+}
+
 TEST_F(ShellWindowTest, CloseButtonWhileIdleEndsTheDialogWithZero)
 {
     MessageCapture messages;
