@@ -1,6 +1,7 @@
 # The MIDI ports of JACK clients.
 add_library(vantrel_midi_jack STATIC
   JackClient.cpp
+  JackEventRing.cpp
   JackMidiBackend.cpp
   JackMidiInput.cpp
   JackMidiOutput.cpp

@@ -11,7 +11,6 @@ namespace {
 
 constexpr const char* kInputPortName = "midi_in";
 constexpr std::uint8_t kFirstRealTime = 0xF8;
-using EventLength = std::uint32_t;  // each ring record: length, then the event's bytes
 
 }  // namespace
 
@@ -19,7 +18,7 @@ MidiResult JackMidiInput::open(const std::string& serverName, const std::string&
                                MidiInCallback callback, void* instance, std::unique_ptr<MidiInput>& port)
 {
     std::unique_ptr<JackMidiInput> input(new JackMidiInput(callback, instance));
-    if (input->m_ring == nullptr)
+    if (!input->m_ring.valid())
         return MidiResult::failure(kMidiNoMemory);
     MidiResult result;
     input->m_client = JackClient::open(clientName, serverName, result);
@@ -38,8 +37,7 @@ MidiResult JackMidiInput::open(const std::string& serverName, const std::string&
     return MidiResult::success();
 }
 
-JackMidiInput::JackMidiInput(MidiInCallback callback, void* instance)
-    : MidiInput(callback, instance), m_ring(jack_ringbuffer_create(kRingBytes))
+JackMidiInput::JackMidiInput(MidiInCallback callback, void* instance) : MidiInput(callback, instance)
 {
     m_event.reserve(kRingBytes);
 }
@@ -49,8 +47,6 @@ JackMidiInput::~JackMidiInput()
     stopDevice();
     if (m_client)
         m_client->close();  // the process callback is over before the ring goes
-    if (m_ring != nullptr)
-        jack_ringbuffer_free(m_ring);
 }
 
 MidiResult JackMidiInput::startDevice()
@@ -95,13 +91,10 @@ void JackMidiInput::processCycle(jack_nframes_t frames)
             continue;
         if (event.size == 1 && event.buffer[0] >= kFirstRealTime)
             continue;  // clock and active sensing would only fill the ring
-        const EventLength length = static_cast<EventLength>(event.size);
-        if (jack_ringbuffer_write_space(m_ring) < sizeof length + event.size) {
+        if (!m_ring.push(event.buffer, event.size)) {
             m_overruns.fetch_add(1, std::memory_order_relaxed);
             continue;
         }
-        jack_ringbuffer_write(m_ring, reinterpret_cast<const char*>(&length), sizeof length);
-        jack_ringbuffer_write(m_ring, reinterpret_cast<const char*>(event.buffer), event.size);
         queued = true;
     }
     if (queued)
@@ -117,8 +110,10 @@ void JackMidiInput::wakeReader()
 void JackMidiInput::readLoop()
 {
     while (!m_stopRequested.load()) {
+        // An exchange, not a store: a plain store may pass the ring read that
+        // follows it, so a record written just then would wait a whole interval.
         if (m_wake.try_acquire_for(std::chrono::milliseconds(kWakeIntervalMs)))
-            m_wakePending.store(false, std::memory_order_release);
+            m_wakePending.exchange(false, std::memory_order_acq_rel);
         if (m_stopRequested.load())
             break;
         drainRing(true);
@@ -128,17 +123,9 @@ void JackMidiInput::readLoop()
 void JackMidiInput::drainRing(bool deliver)
 {
     const auto onMessage = [this](const std::uint8_t* message, std::size_t length) { deliverSysEx(message, length); };
-    for (;;) {
-        EventLength length = 0;
-        const std::size_t available = jack_ringbuffer_read_space(m_ring);
-        if (available < sizeof length)
-            return;
-        jack_ringbuffer_peek(m_ring, reinterpret_cast<char*>(&length), sizeof length);
-        if (available < sizeof length + length)
-            return;  // the callback is still writing this record
-        jack_ringbuffer_read_advance(m_ring, sizeof length);
-        m_event.resize(length);
-        jack_ringbuffer_read(m_ring, reinterpret_cast<char*>(m_event.data()), length);
+    while (const auto length = m_ring.nextLength()) {
+        m_event.resize(*length);
+        m_ring.take(m_event.data());
         if (deliver)
             m_assembler.feed(m_event.data(), m_event.size(), onMessage);
     }

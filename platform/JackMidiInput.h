@@ -6,9 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include <jack/ringbuffer.h>
-
 #include "JackClient.h"
+#include "JackEventRing.h"
 #include "MidiInput.h"
 #include "SysExAssembler.h"
 
@@ -48,7 +47,7 @@ private:
 
     std::unique_ptr<JackClient> m_client;
     jack_port_t* m_port = nullptr;
-    jack_ringbuffer_t* m_ring = nullptr;
+    JackEventRing m_ring{kRingBytes};
     // The callback releases the semaphore only when it turns m_wakePending
     // from false to true, and the reader clears it only after acquiring, so
     // the count never exceeds one.

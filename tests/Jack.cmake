@@ -3,6 +3,8 @@ vantrel_add_test(test_jack_midi
   LIBS vantrel_midi_jack
   LABELS jack)
 
+vantrel_add_test(test_jack_event_ring SOURCES realmidi/JackEventRingTest.cpp LIBS vantrel_midi_jack LABELS jack)
+
 # The updater and the standalone instrument as separate processes on a
 # private JACK server (skipped where jackd cannot start).
 add_test(NAME test_jack_e2e

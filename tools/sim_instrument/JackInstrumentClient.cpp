@@ -7,52 +7,21 @@
 
 namespace {
 
-using EventLength = std::uint32_t;  // each ring record: length, then the event's bytes
 constexpr std::uint8_t kFirstRealTime = 0xF8;
-
-bool pushRecord(jack_ringbuffer_t* ring, const std::uint8_t* bytes, std::size_t size)
-{
-    const EventLength length = static_cast<EventLength>(size);
-    if (jack_ringbuffer_write_space(ring) < sizeof length + size)
-        return false;
-    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(&length), sizeof length);
-    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(bytes), size);
-    return true;
-}
-
-//! Length of the next complete record, or 0 when none is complete yet.
-EventLength completeRecord(jack_ringbuffer_t* ring)
-{
-    EventLength length = 0;
-    const std::size_t available = jack_ringbuffer_read_space(ring);
-    if (available < sizeof length)
-        return 0;
-    jack_ringbuffer_peek(ring, reinterpret_cast<char*>(&length), sizeof length);
-    return available >= sizeof length + length ? length : 0;
-}
 
 }  // namespace
 
 JackInstrumentClient::JackInstrumentClient(platform::SimulatedInstrument::Config config)
-    : m_instrument(std::move(config)),
-      m_received(jack_ringbuffer_create(kRingBytes)),
-      m_toSend(jack_ringbuffer_create(kRingBytes))
+    : m_instrument(std::move(config))
 {
     m_event.reserve(kRingBytes);
 }
 
-JackInstrumentClient::~JackInstrumentClient()
-{
-    close();
-    if (m_received != nullptr)
-        jack_ringbuffer_free(m_received);
-    if (m_toSend != nullptr)
-        jack_ringbuffer_free(m_toSend);
-}
+JackInstrumentClient::~JackInstrumentClient() { close(); }
 
 platform::MidiResult JackInstrumentClient::open(const std::string& clientName, const std::string& serverName)
 {
-    if (m_received == nullptr || m_toSend == nullptr)
+    if (!m_received.valid() || !m_toSend.valid())
         return platform::MidiResult::failure(platform::kMidiNoMemory);
     platform::MidiResult result;
     m_client = platform::JackClient::open(clientName, serverName, result);
@@ -122,7 +91,7 @@ void JackInstrumentClient::receiveEvents(jack_nframes_t frames)
         if (event.size == 1 && event.buffer[0] >= kFirstRealTime)
             continue;
         // A full ring loses the event, as a real instrument's UART would.
-        queued = pushRecord(m_received, event.buffer, event.size) || queued;
+        queued = m_received.push(event.buffer, event.size) || queued;
     }
     if (queued)
         wakeWorker();
@@ -133,17 +102,12 @@ void JackInstrumentClient::sendEvents(jack_nframes_t frames)
     void* buffer = jack_port_get_buffer(m_output, frames);
     jack_midi_clear_buffer(buffer);
     bool written = false;
-    while (const EventLength length = completeRecord(m_toSend)) {
-        jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, length);
+    while (const auto length = m_toSend.nextLength()) {
+        jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, *length);
         if (event == nullptr && written)
             return;  // this cycle is full; the rest goes in the next one
-        jack_ringbuffer_read_advance(m_toSend, sizeof length);
-        if (event == nullptr) {
-            jack_ringbuffer_read_advance(m_toSend, length);  // larger than any cycle can carry
-            continue;
-        }
-        jack_ringbuffer_read(m_toSend, reinterpret_cast<char*>(event), length);
-        written = true;
+        m_toSend.take(event);  // null: larger than any cycle can carry, so dropped
+        written = written || event != nullptr;
     }
 }
 
@@ -163,8 +127,9 @@ void JackInstrumentClient::workLoop()
                 std::chrono::duration_cast<std::chrono::milliseconds>(m_replies.front().due - Clock::now());
             wait = std::clamp(untilDue, std::chrono::milliseconds(0), wait);
         }
+        // An exchange, not a store, so the ring read below cannot pass it (see JackMidiInput).
         if (m_wake.try_acquire_for(wait))
-            m_wakePending.store(false, std::memory_order_release);
+            m_wakePending.exchange(false, std::memory_order_acq_rel);
         takeReceivedEvents();
         queueDueReplies();
     }
@@ -173,10 +138,9 @@ void JackInstrumentClient::workLoop()
 void JackInstrumentClient::takeReceivedEvents()
 {
     const auto onMessage = [this](const std::uint8_t* message, std::size_t length) { handleMessage(message, length); };
-    while (const EventLength length = completeRecord(m_received)) {
-        jack_ringbuffer_read_advance(m_received, sizeof length);
-        m_event.resize(length);
-        jack_ringbuffer_read(m_received, reinterpret_cast<char*>(m_event.data()), length);
+    while (const auto length = m_received.nextLength()) {
+        m_event.resize(*length);
+        m_received.take(m_event.data());
         m_assembler.feed(m_event.data(), m_event.size(), onMessage);
     }
 }
@@ -205,7 +169,7 @@ void JackInstrumentClient::queueDueReplies()
 {
     while (!m_replies.empty() && m_replies.front().due <= Clock::now()) {
         const auto& reply = m_replies.front().bytes;
-        if (!pushRecord(m_toSend, reply.data(), reply.size()))
+        if (!m_toSend.push(reply.data(), reply.size()))
             return;  // the callback has not caught up; try again on the next round
         m_replies.pop_front();
     }

@@ -9,9 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include <jack/ringbuffer.h>
-
 #include "JackClient.h"
+#include "JackEventRing.h"
 #include "SimulatedInstrument.h"
 #include "SysExAssembler.h"
 
@@ -71,8 +70,8 @@ private:
     std::unique_ptr<platform::JackClient> m_client;
     jack_port_t* m_input = nullptr;
     jack_port_t* m_output = nullptr;
-    jack_ringbuffer_t* m_received = nullptr;  // callback -> worker: length, bytes
-    jack_ringbuffer_t* m_toSend = nullptr;    // worker -> callback: length, bytes
+    platform::JackEventRing m_received{kRingBytes};  // callback -> worker
+    platform::JackEventRing m_toSend{kRingBytes};    // worker -> callback
     std::binary_semaphore m_wake{0};
     std::atomic<bool> m_wakePending{false};
     std::atomic<bool> m_stopRequested{false};
