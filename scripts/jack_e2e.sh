@@ -51,7 +51,11 @@ trap cleanup EXIT
 trap 'exit 143' TERM INT HUP  # so a time-out of the caller still cleans up
 
 start_server() {
-  jackd --no-realtime -n "$server" -S -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+  # The server goes down with this script even when the script is killed
+  # outright (no trap runs then): a machine holds only a few JACK servers.
+  local launcher=()
+  command -v setpriv >/dev/null && launcher=(setpriv --pdeathsig TERM)
+  "${launcher[@]}" jackd --no-realtime -n "$server" -S -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
   jackd_pid=$!
   local deadline=$((SECONDS + SERVER_START_TIMEOUT_S))
   while [ $SECONDS -lt $deadline ]; do

@@ -9,7 +9,7 @@ add_library(vantrel_headless STATIC
   headless/TerminalProgress.cpp
 )
 target_include_directories(vantrel_headless PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/headless)
-target_link_libraries(vantrel_headless PUBLIC vantrel_engine vantrel_simulated vantrel_midi_system)
+target_link_libraries(vantrel_headless PUBLIC vantrel_engine vantrel_simulated vantrel_midi_system vantrel_flash_image)
 
 add_executable(vantrel-update headless/main.cpp)
 target_link_libraries(vantrel-update PRIVATE vantrel_headless)

@@ -198,6 +198,34 @@ TEST_F(HeadlessRun, LoadedFlashIsErasedBeforeItIsWritten)
     EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
 }
 
+TEST_F(HeadlessRun, SimulatedFlashFilesThatFailAreNamed)
+{
+    const std::string absent = (scratch.path() / "absent" / "flash.bin").string();
+    const RunResult load = runSimulated({"--sim-load", absent});
+    EXPECT_EQ(load.exitCode, 3) << load.output;
+    EXPECT_TRUE(says(load, "Fail to load the simulated flash\n" + absent)) << load.output;
+
+    // The update itself succeeds; only keeping its result fails.
+    const RunResult save = runSimulated({"--no-verify", "--sim-save", absent});
+    EXPECT_EQ(save.exitCode, 1) << save.output;
+    EXPECT_TRUE(says(save, "Fail to save the simulated flash\n" + absent)) << save.output;
+}
+
+TEST_F(HeadlessRun, OddSizedSimulatedFlashLoadsWithAZeroHighByte)
+{
+    // Word 0 comes from the loaded file (its high byte completed with 0x00); the
+    // empty block list erases nothing, and programming only clears bits.
+    const std::string odd = scratch.writeFile("odd.bin", {0xFF});
+    const std::string ones = scratch.writeFile("ones.bin", {0xFF, 0xFF});
+    const RunResult run = runSimulated({"--no-verify", "--data", ones, "--sim-load", odd, "--sim-save", flashPath});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const auto flash = readBytes(flashPath);
+    ASSERT_GE(flash.size(), 4u);
+    EXPECT_EQ(flash[0], 0xFF);
+    EXPECT_EQ(flash[1], 0x00);
+    EXPECT_EQ(flash[2], 0xFF);  // the rest of the flash starts erased
+}
+
 class HeadlessProducts : public HeadlessRun {
 protected:
     void SetUp() override

@@ -1,7 +1,5 @@
 #include "HeadlessUpdater.h"
 
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 #include <utility>
 
@@ -10,6 +8,7 @@
 #include "ExitCode.h"
 #include "FileHelpers.h"
 #include "FirmwareUpdate.h"
+#include "FlashImageFile.h"
 #include "MidiBackends.h"
 #include "MidiSystem.h"
 #include "ModulePath.h"
@@ -86,15 +85,12 @@ bool HeadlessUpdater::LoadSimulatedFlash() const
 {
     if (!m_options.simulatorLoadPath)
         return true;
-    std::ifstream file(*m_options.simulatorLoadPath, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!file.is_open() || file.bad()) {
+    std::vector<std::uint16_t> words;
+    std::string why;
+    if (!LoadFlashImage(*m_options.simulatorLoadPath, words, why)) {
         platform::ShowMessage(kLoadFailed + *m_options.simulatorLoadPath);
         return false;
     }
-    std::vector<std::uint16_t> words((bytes.size() + 1) / 2, 0);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        words[i / 2] = static_cast<std::uint16_t>(words[i / 2] | std::uint8_t(bytes[i]) << (i % 2 ? 8 : 0));
     m_simulator->withInstrument([&](platform::SimulatedInstrument& i) { i.preload(0, words); });
     return true;
 }
@@ -196,16 +192,8 @@ bool HeadlessUpdater::SaveSimulatedFlash() const
     if (!m_simulator || !m_options.simulatorSavePath)
         return true;
     const auto flash = m_simulator->withInstrument([](platform::SimulatedInstrument& i) { return i.flash(); });
-    std::vector<char> bytes;
-    bytes.reserve(flash.size() * 2);
-    for (std::uint16_t word : flash) {
-        bytes.push_back(static_cast<char>(word & 0xFF));
-        bytes.push_back(static_cast<char>(word >> 8));
-    }
-    std::ofstream file(*m_options.simulatorSavePath, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (file)
+    std::string why;
+    if (SaveFlashImage(*m_options.simulatorSavePath, flash, why))
         return true;
     platform::ShowMessage(kSaveFailed + *m_options.simulatorSavePath);
     return false;
