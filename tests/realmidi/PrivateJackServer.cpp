@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -27,6 +28,17 @@ bool reapWithin(pid_t pid, int timeoutMs)
         std::this_thread::sleep_for(kStep);
     }
     return false;
+}
+
+// libjack leaves a server's semaphores and segments in /dev/shm when clients
+// outlive it (as the shutdown tests arrange); the name is ours alone.
+void removeSharedMemoryOf(const std::string& serverName)
+{
+    std::error_code error;
+    const std::string marker = "_" + serverName + "_";
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error))
+        if (entry.path().filename().string().find(marker) != std::string::npos)
+            std::filesystem::remove(entry.path(), error);
 }
 
 }  // namespace
@@ -63,7 +75,11 @@ PrivateJackServer::PrivateJackServer(const std::string& tag)
     m_ready = waitUntilReachable();
 }
 
-PrivateJackServer::~PrivateJackServer() { stop(); }
+PrivateJackServer::~PrivateJackServer()
+{
+    stop();
+    removeSharedMemoryOf(m_name);
+}
 
 void PrivateJackServer::stop()
 {
