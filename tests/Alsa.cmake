@@ -1,2 +1,0 @@
-vantrel_add_test(test_sysex_assembler SOURCES realmidi/SysExAssemblerTest.cpp LIBS vantrel_platform)
-vantrel_add_test(test_alsa_raw_midi SOURCES realmidi/AlsaRawMidiTest.cpp LIBS vantrel_midi_alsa)

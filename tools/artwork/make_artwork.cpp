@@ -1,0 +1,96 @@
+// Draws every picture resource of the executable and writes the files that
+// resources/resources.qrc compiles in: bitmap/<id>.bmp, icon/128.ico and
+// cursor/151.cur.
+//
+//   make_artwork [<resources directory>] [--preview <directory>]
+//
+// The preview directory receives sheet.png (every picture, small ones
+// enlarged) and window.png / window-running.png (the skin with stand-in
+// controls), for checking the artwork by eye.
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
+
+#include "BitmapFiles.h"
+#include "IconArt.h"
+#include "PictureSet.h"
+#include "PreviewSheet.h"
+
+namespace {
+
+constexpr QPoint kCursorHotSpot(0, 0);  // the fingertip
+constexpr int kLargeIcon = 32;
+constexpr int kSmallIcon = 16;
+
+bool writeFile(const QString& path, const std::optional<QByteArray>& bytes)
+{
+    if (!bytes) {
+        std::fprintf(stderr, "make_artwork: %s cannot be encoded\n", qPrintable(path));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*bytes) != bytes->size()) {
+        std::fprintf(stderr, "make_artwork: cannot write %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool writePreview(const QString& path, const QImage& image)
+{
+    if (image.save(path))
+        return true;
+    std::fprintf(stderr, "make_artwork: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+bool writeResources(const QDir& root, const std::vector<artwork::Picture>& bitmaps,
+                    const std::vector<QImage>& icons, const QImage& cursor)
+{
+    bool ok = root.mkpath(QStringLiteral("bitmap")) && root.mkpath(QStringLiteral("icon")) &&
+              root.mkpath(QStringLiteral("cursor"));
+    for (const artwork::Picture& picture : bitmaps) {
+        const QString path = root.filePath(QStringLiteral("bitmap/%1.bmp").arg(picture.id));
+        ok &= writeFile(path, picture.bitsPerPixel == 4 ? artwork::EncodeBmp4(picture.image)
+                                                        : std::optional(artwork::EncodeBmp24(picture.image)));
+    }
+    ok &= writeFile(root.filePath(QStringLiteral("icon/128.ico")), artwork::EncodeIco(icons));
+    ok &= writeFile(root.filePath(QStringLiteral("cursor/151.cur")), artwork::EncodeCur(cursor, kCursorHotSpot));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString previewDir;
+    const qsizetype previewAt = args.indexOf(QStringLiteral("--preview"));
+    if (previewAt >= 0) {
+        if (previewAt + 1 >= args.size()) {
+            std::fprintf(stderr, "usage: make_artwork [<resources directory>] [--preview <directory>]\n");
+            return 2;
+        }
+        previewDir = args.at(previewAt + 1);
+        args.remove(previewAt, 2);
+    }
+    const QDir root(args.isEmpty() ? QStringLiteral(VANTREL_RESOURCES_DIR) : args.first());
+
+    const std::vector<artwork::Picture> bitmaps = artwork::AllBitmaps();
+    const std::vector<QImage> icons = {artwork::AppIcon(kLargeIcon), artwork::AppIcon(kSmallIcon)};
+    const QImage cursor = artwork::HandCursor();
+
+    bool ok = writeResources(root, bitmaps, icons, cursor);
+    if (!previewDir.isEmpty()) {
+        const QDir preview(previewDir);
+        ok &= preview.mkpath(QStringLiteral("."));
+        ok &= writePreview(preview.filePath(QStringLiteral("sheet.png")), artwork::ContactSheet(bitmaps, icons, cursor));
+        ok &= writePreview(preview.filePath(QStringLiteral("window.png")), artwork::MockWindow(bitmaps, false));
+        ok &= writePreview(preview.filePath(QStringLiteral("window-running.png")), artwork::MockWindow(bitmaps, true));
+    }
+    return ok ? 0 : 1;
+}
