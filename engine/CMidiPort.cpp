@@ -1,11 +1,10 @@
 #include "CMidiPort.h"
 
-#include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <thread>
 #include <vector>
 
+#include "CMidiError.h"
 #include "MidiReply.h"
 #include "MidiSystem.h"
 #include "PumpWaitingMessages.h"
@@ -114,14 +113,14 @@ void CMidiPort::ReadWords(std::uint8_t* buffer, std::uint32_t address, unsigned 
         WaitForReply(pollCount);
         const std::uint32_t length = g_replyLength;
         if (!SysEx::IsReplyLengthValid(length))
-            throw kReadDataUnexpected;
+            throw CMidiError(kReadDataUnexpected);
         const std::size_t stored =
             SysEx::DecodePayload(g_replyData, SysEx::PayloadLength(length), buffer + written, needed);
         written += stored;
         needed -= stored;
         emptyReplies = stored == 0 ? emptyReplies + 1 : 0;
         if (emptyReplies >= kMaxEmptyReplies)
-            throw kWaitTimeOut;
+            throw CMidiError(kWaitTimeOut);
     }
 }
 
@@ -137,7 +136,7 @@ void CMidiPort::OpenOutput(unsigned device)
     CloseOutput();
     std::unique_ptr<platform::MidiOutput> port;
     if (!platform::MidiSystem::instance().openOutput(device, port).ok() || port == nullptr)
-        throw kOpenOutputFailed;
+        throw CMidiError(kOpenOutputFailed);
     m_midiOut = std::move(port);
 }
 
@@ -160,11 +159,11 @@ void CMidiPort::OpenInput(unsigned device)
     const platform::MidiResult opened =
         platform::MidiSystem::instance().openInput(device, &CMidiPort::MidiInProc, this, m_midiIn);
     if (!opened.ok() || m_midiIn == nullptr)
-        throw kOpenInputFailed;
+        throw CMidiError(kOpenInputFailed);
     g_midiInHeader = platform::MidiHeader{g_midiInBuffer, kMidiInBufferSize, 0, 0};
     if (!m_midiIn->prepareHeader(&g_midiInHeader).ok() || !m_midiIn->addBuffer(&g_midiInHeader).ok() ||
         !m_midiIn->start().ok())
-        throw kOpenInputFailed;
+        throw CMidiError(kOpenInputFailed);
 }
 
 void CMidiPort::CloseInput()
@@ -230,14 +229,11 @@ void CMidiPort::WaitForReply(unsigned pollCount)
         std::this_thread::sleep_for(kPollInterval);
         PumpWaitingMessages();
     }
-    throw kWaitTimeOut;
+    throw CMidiError(kWaitTimeOut);
 }
 
 void CMidiPort::ThrowSendError(const platform::MidiResult& result)
 {
-    const std::string text = platform::MidiSystem::errorText(result);
-    const std::size_t length = std::min(text.size(), sizeof m_errorText - 1);
-    std::memcpy(m_errorText, text.data(), length);
-    m_errorText[length] = '\0';
-    throw m_errorText;
+    m_errorText = platform::MidiSystem::errorText(result);
+    throw CMidiError(m_errorText);
 }

@@ -2,13 +2,15 @@
 // The MIDI output and input device pair through which the instrument's
 // updater is driven, with the System Exclusive command operations built on
 // them. Every operation runs on the user-interface thread and either completes
-// or throws a plain character string that the caller shows unchanged.
+// or throws a CMidiError whose text the caller shows unchanged.
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "CMidiError.h"
 #include "MidiInput.h"
 #include "MidiOutput.h"
 #include "SysExProtocol.h"
@@ -102,5 +104,5 @@ private:
     std::unique_ptr<platform::MidiInput> m_midiIn;
     std::atomic<bool> m_closing{false};  // read by the callback on the driver's thread
     SysEx::ValueMessage m_valueMessage = SysEx::EmptyValueCommand();
-    char m_errorText[120] = {};
+    std::string m_errorText;  // the driver's text for the last failed send
 };

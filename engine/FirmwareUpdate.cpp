@@ -102,9 +102,9 @@ bool writeChunks(CMidiPort& port, CFile& file, const std::string& path, std::uin
             observer.Pump();
             address += count;
         }
-    } catch (const char* text) {
+    } catch (const CMidiError& error) {
         file.Close();
-        observer.ShowMessage(text);
+        observer.ShowMessage(error.what());
         failure = Failure::Link;
         return false;
     }
@@ -155,8 +155,8 @@ bool compareChunks(CMidiPort& port, const std::vector<std::uint8_t>& image, std:
             observer.SetPos(++step);
             observer.Pump();
         }
-    } catch (const char* text) {
-        observer.ShowMessage(text);
+    } catch (const CMidiError& error) {
+        observer.ShowMessage(error.what());
         failure = Failure::Link;
         return false;
     }

@@ -30,8 +30,8 @@ bool CVantrelDlg::PrepareUpdate()
     try {
         m_midiPort.OpenPorts(static_cast<unsigned>(m_cbMidiOut.currentIndex()),
                              static_cast<unsigned>(m_cbMidiIn.currentIndex()));
-    } catch (const char* text) {
-        platform::ShowMessage(text);
+    } catch (const CMidiError& error) {
+        platform::ShowMessage(error.what());
         return false;
     }
     ShowRunningLook(true);
@@ -111,7 +111,7 @@ void CVantrelDlg::FinishUpdate()
     m_bUpdating = 0;
     try {
         m_midiPort.ClosePorts();
-    } catch (const char* text) {
-        platform::ShowMessage(text);
+    } catch (const CMidiError& error) {
+        platform::ShowMessage(error.what());
     }
 }

@@ -20,8 +20,8 @@ std::string Thrown(const std::function<void()>& action)
 {
     try {
         action();
-    } catch (const char* text) {
-        return text;
+    } catch (const CMidiError& error) {
+        return error.what();
     }
     return "(nothing thrown)";
 }
@@ -301,12 +301,12 @@ TEST_F(CMidiPortTest, FailedEndCommandStillClosesBothPorts)
     EXPECT_FALSE(port->IsInputOpen());
 }
 
-TEST_F(CMidiPortTest, SendErrorTextIsCutTo119Characters)
+TEST_F(CMidiPortTest, LongSendErrorTextArrivesWhole)
 {
     OpenQuietly();
-    const std::string detail(300, 'x');
+    const std::string detail = std::string(300, 'x') + " end";
     backend->expect(Msg(0x02), {}, platform::MidiResult::failure(platform::kMidiError, detail));
-    EXPECT_EQ(Thrown([&] { port->SendEnd(); }), detail.substr(0, 119));
+    EXPECT_EQ(Thrown([&] { port->SendEnd(); }), detail);
 }
 
 TEST_F(CMidiPortTest, SendingOnAClosedPortThrowsTheInvalidHandleText)

@@ -180,8 +180,8 @@ TEST_F(ReplyHandoverTest, ReadsThroughThePortSeeEveryReplyWhole)
         const unsigned words = WordsFor(address);
         try {
             port.ReadWords(buffer, address, words, 1000);
-        } catch (const char* text) {
-            FAIL() << "read " << read << ": " << text;
+        } catch (const CMidiError& error) {
+            FAIL() << "read " << read << ": " << error.what();
         }
         for (unsigned j = 0; j < words; ++j)
             ASSERT_EQ(buffer[2 * j] | buffer[2 * j + 1] << 8, WordFor(address, j)) << "read " << read << " word " << j;

@@ -65,8 +65,8 @@ TEST_F(SimulatedTraceTest, UpdateWithVerifyExchangesTheTracedMessagesInOrder)
         EXPECT_TRUE(FirmwareUpdate::WriteImage(port, imagePath, blocks, observer));
         EXPECT_TRUE(FirmwareUpdate::VerifyImage(port, imagePath, blocks, observer));
         port.ClosePorts();
-    } catch (const char* text) {
-        FAIL() << text;
+    } catch (const CMidiError& error) {
+        FAIL() << error.what();
     }
     EXPECT_TRUE(observer.messages.empty()) << observer.messages.front();
     ExpectTracedExchange(Recorded(), 90ms);

@@ -59,8 +59,8 @@ TEST_F(UpdateTraceTest, UpdateWithVerifyExchangesTheTracedMessagesInOrder)
         port.WriteWords(image, 2, 0);
         port.ReadWords(readBack.data(), 0, 1024, 100);
         port.ClosePorts();
-    } catch (const char* text) {
-        FAIL() << text;
+    } catch (const CMidiError& error) {
+        FAIL() << error.what();
     }
     EXPECT_TRUE(std::equal(std::begin(image), std::end(image), readBack.begin()));
     EXPECT_EQ(readBack[4], 0xFF);

@@ -92,7 +92,7 @@ SimulatedConnection::~SimulatedConnection()
 {
     try {
         port.ClosePorts();
-    } catch (const char*) {
+    } catch (const CMidiError&) {
         // a test that made the device fail leaves the ports closed anyway
     }
     platform::MidiSystem::instance().clearBackends();

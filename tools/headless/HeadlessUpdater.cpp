@@ -163,8 +163,8 @@ int HeadlessUpdater::Update(unsigned outDevice, unsigned inDevice)
     CMidiPort port;
     try {
         port.OpenPorts(outDevice, inDevice);
-    } catch (const char* text) {
-        platform::ShowMessage(text);
+    } catch (const CMidiError& error) {
+        platform::ShowMessage(error.what());
         SaveSimulatedFlash();
         return kExitPorts;
     }
@@ -177,8 +177,8 @@ int HeadlessUpdater::Update(unsigned outDevice, unsigned inDevice)
 
     try {
         port.ClosePorts();
-    } catch (const char* text) {
-        platform::ShowMessage(text);
+    } catch (const CMidiError& error) {
+        platform::ShowMessage(error.what());
     }
     const bool saved = SaveSimulatedFlash();
     if (!ok)

@@ -29,8 +29,6 @@ int main(int argc, char** argv)
         return updater.Run();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
-    } catch (const char* text) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), text);
     }
     return kExitInternal;
 }
