@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -134,6 +135,17 @@ void CButtonST::mouseDoubleClickEvent(QMouseEvent* event)
     // already have delivered it as a press, which must not count twice.
     if (!isDown())
         mousePressEvent(event);
+}
+
+void CButtonST::keyPressEvent(QKeyEvent* event)
+{
+    // Enter is the dialog's key, never a press of the focused button, whatever
+    // the desktop theme would make of it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void CButtonST::enterEvent(QEnterEvent* event)

@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QTextOption>
+#include <algorithm>
+#include <cmath>
 
 #include "CylinderGeometry.h"
 #include "QtColor.h"
@@ -150,8 +153,13 @@ void CCylinderProgressCtrlST::paintEvent(QPaintEvent*)
     if (width <= 0 || height <= 0)
         return;
 
-    // Composed off-screen and put on the window in one draw, so the bar never flickers.
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    // Composed off-screen and put on the window in one draw, so the bar never
+    // flickers; in the device's own pixels (two per pixel on a high-density
+    // screen, or when rendered into such an image), so it stays sharp.
+    QPainter window(this);
+    const qreal ratio = std::max(devicePixelRatioF(), window.deviceTransform().m11());
+    QImage image(int(std::ceil(width * ratio)), int(std::ceil(height * ratio)), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     image.setDotsPerMeterX(int(logicalDpiX() * kInchesPerMeter));
     image.setDotsPerMeterY(int(logicalDpiY() * kInchesPerMeter));
@@ -167,17 +175,17 @@ void CCylinderProgressCtrlST::paintEvent(QPaintEvent*)
 
         if (!m_transparent)
             PaintBackground(graphics, layout.fullRect);
-        drawSegment(graphics, layout.emptyRect, horizontal, m_emptyColor, percent == 0, m_drawOutline, false,
+        DrawSegment(graphics, layout.emptyRect, horizontal, m_emptyColor, percent == 0, m_drawOutline, false,
                     m_drawOutline);
         if (percent != 0)
-            drawSegment(graphics, layout.filledRect, horizontal, m_fillColor, false, m_drawOutline,
+            DrawSegment(graphics, layout.filledRect, horizontal, m_fillColor, false, m_drawOutline,
                         m_drawOutline, false);
         // After the filled part, so the far end face is always outlined on top.
         if (m_drawOutline)
             outlineEllipse(graphics, layout.endFace, m_outlineColor);
         PaintLabel(graphics, percent, layout.fullRect, layout.emptyRect, layout.filledRect, horizontal);
     }
-    QPainter(this).drawImage(0, 0, image);
+    window.drawImage(0, 0, image);
 }
 
 void CCylinderProgressCtrlST::PaintBackground(QPainter& graphics, const QRect&)
@@ -186,8 +194,7 @@ void CCylinderProgressCtrlST::PaintBackground(QPainter& graphics, const QRect&)
     graphics.save();
     graphics.resetTransform();
     graphics.setCompositionMode(QPainter::CompositionMode_Source);
-    graphics.fillRect(QRect(0, 0, graphics.device()->width(), graphics.device()->height()),
-                      ToQColor(m_backgroundColor));
+    graphics.fillRect(rect(), ToQColor(m_backgroundColor));
     graphics.restore();
 }
 
@@ -211,10 +218,15 @@ void CCylinderProgressCtrlST::PaintLabel(QPainter& graphics, int percent, const 
     font.setWeight(QFont::Normal);
     font.setItalic(false);
 
+    // Centred, wrapped at word breaks (inside a word when one alone is too long)
+    // and cut at the rectangle's edges.
+    QTextOption layout(Qt::AlignCenter);
+    layout.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     graphics.save();
+    graphics.setClipRect(fullRect);
     graphics.setFont(font);
     graphics.setPen(ToQColor(kTextColor));
-    graphics.drawText(QRectF(fullRect), Qt::AlignCenter, ProgressLabelText(m_caption, percent));
+    graphics.drawText(QRectF(fullRect), ProgressLabelText(m_caption, percent), layout);
     graphics.restore();
 }
 
@@ -224,7 +236,7 @@ void CCylinderProgressCtrlST::repaintIf(bool repaint)
         update();
 }
 
-void CCylinderProgressCtrlST::drawSegment(QPainter& graphics, const QRect& rect, bool horizontal, Argb color,
+void CCylinderProgressCtrlST::DrawSegment(QPainter& graphics, const QRect& rect, bool horizontal, Argb color,
                                           bool drawBase, bool outlineBody, bool outlineFront,
                                           bool outlineBase) const
 {
@@ -232,7 +244,7 @@ void CCylinderProgressCtrlST::drawSegment(QPainter& graphics, const QRect& rect,
     const QPainterPath body = bodyPath(faces, horizontal);
 
     graphics.fillPath(body, ToQColor(color));
-    drawGloss(graphics, rect, body, horizontal);
+    DrawGloss(graphics, rect, body, horizontal);
     if (outlineBody)
         graphics.strokePath(body, outlinePen(m_outlineColor));
     if (drawBase) {
@@ -245,7 +257,7 @@ void CCylinderProgressCtrlST::drawSegment(QPainter& graphics, const QRect& rect,
         outlineEllipse(graphics, faces.front, m_outlineColor);
 }
 
-void CCylinderProgressCtrlST::drawGloss(QPainter& graphics, const QRect& rect, const QPainterPath& body,
+void CCylinderProgressCtrlST::DrawGloss(QPainter& graphics, const QRect& rect, const QPainterPath& body,
                                         bool horizontal) const
 {
     if (rect.width() <= 0 || rect.height() <= 0)

@@ -78,10 +78,11 @@ protected:
 
 private:
     void repaintIf(bool repaint);
-    void drawSegment(QPainter& graphics, const QRect& rect, bool horizontal, Argb color, bool drawBase,
+    //! One segment of the cylinder: glossed body, then its trailing (base) and leading (front) faces.
+    void DrawSegment(QPainter& graphics, const QRect& rect, bool horizontal, Argb color, bool drawBase,
                      bool outlineBody, bool outlineFront, bool outlineBase) const;
-    void drawGloss(QPainter& graphics, const QRect& rect, const QPainterPath& body,
-                   bool horizontal) const;
+    //! The translucent highlight band over a segment's body.
+    void DrawGloss(QPainter& graphics, const QRect& rect, const QPainterPath& body, bool horizontal) const;
 
     bool m_transparent = false;
     bool m_showLabel = true;

@@ -12,6 +12,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "DrawBitmap.h"
 #include "KeyboardState.h"
 #include "QtColor.h"
 #include "Resources.h"
@@ -104,7 +105,6 @@ CMyCombox::CMyCombox(QWidget* parent)
 
     m_hoverTimer.setInterval(kHoverPollMs);
     connect(&m_hoverTimer, &QTimer::timeout, this, &CMyCombox::OnTimer);
-    platform::WatchCapsLock();
 }
 
 CMyCombox::~CMyCombox()
@@ -158,23 +158,35 @@ QRect CMyCombox::DropDownArea() const { return DropDownButtonArea(rect(), smallI
 void CMyCombox::showPopup()
 {
     emit dropDown();  // the owner may refill the list before it opens
+    fitListToDroppedHeight();
     QComboBox::showPopup();
+}
+
+void CMyCombox::fitListToDroppedHeight()
+{
+    if (m_droppedHeight <= 0 || count() == 0)
+        return;
+    // The frames of the list and of its window take their share of the height.
+    auto verticalFrames = [](const QWidget* frame) {
+        return frame == nullptr ? 0 : frame->contentsMargins().top() + frame->contentsMargins().bottom();
+    };
+    const int frames = verticalFrames(view()) + verticalFrames(view()->parentWidget());
+    setMaxVisibleItems(DroppedListRows(m_droppedHeight, frames, view()->sizeHintForRow(0)));
 }
 
 void CMyCombox::paintEvent(QPaintEvent*)
 {
+    // Frame and separator are filled pixel columns and rows rather than pen strokes,
+    // which a screen of two device pixels per pixel would spread across two pixels.
     QPainter painter(this);
     const QRect c = rect();
-    painter.setPen(QPen(ToQColor(m_mouseInside ? kTextColor : kHighlightColor), 1));
-    painter.setBrush(ToQColor(kWhiteColor));
-    painter.drawRect(c.adjusted(0, 0, -1, -1));
+    painter.fillRect(c, ToQColor(m_mouseInside ? kTextColor : kHighlightColor));
+    painter.fillRect(c.adjusted(1, 1, -1, -1), ToQColor(kWhiteColor));
 
     const QRect area = DropDownArea();
     paintButton(painter, area);
-    if (m_overButton) {
-        painter.setPen(QPen(ToQColor(kHoverColor), 1));
-        painter.drawLine(area.left(), c.top(), area.left(), c.bottom());
-    }
+    if (m_overButton)
+        painter.fillRect(QRect(area.left(), c.top(), 1, c.height()), ToQColor(kHoverColor));
 }
 
 void CMyCombox::mouseMoveEvent(QMouseEvent* event)
@@ -252,6 +264,7 @@ void CMyCombox::PreTranslateMessage(QEvent* event)
 {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (event->type() == QEvent::KeyPress) {
+        m_capsLockOn = platform::IsCapsLockOn(*key);
         if (isDeleteKey(key->key()))
             m_deleting = true;
         else if (isEnterKey(key->key()))
@@ -318,7 +331,7 @@ void CMyCombox::OnEditUpdate()
 
 void CMyCombox::OnEditChange()
 {
-    if (platform::IsCapsLockOn() || isPopupVisible())
+    if (m_capsLockOn || isPopupVisible())
         return;
     // Opening the list selects the whole text; the user's selection is put back.
     const EditSelection sel = editSelection();
@@ -367,11 +380,9 @@ bool CMyCombox::isPopupVisible() const { return view() != nullptr && view()->isV
 
 void CMyCombox::paintButton(QPainter& painter, const QRect& area) const
 {
+    // A bitmap that does not load leaves the area as the frame painted it; beyond
+    // the bitmap's own pixels the area stays white.
     const QImage bitmap = platform::LoadBitmapResource(m_overButton ? m_buttonHoverBitmap : m_buttonBitmap);
-    if (bitmap.isNull())
-        return;  // the area stays as the frame painted it
-    // Only the bitmap's own pixels are copied; the rest of the area stays white.
-    const QPoint offset = DropDownBitmapOffset(area.size(), bitmap.size());
-    const QRect source(0, 0, std::min(area.width(), bitmap.width()), std::min(area.height(), bitmap.height()));
-    painter.drawImage(area.topLeft() + offset, bitmap, source);
+    const QPoint at = area.topLeft() + DropDownBitmapOffset(area.size(), bitmap.size());
+    DrawBitmap(&painter, at.x(), at.y(), area.width(), area.height(), bitmap, 0, 0, SRCCOPY);
 }

@@ -39,6 +39,11 @@ public:
     void SetOwnerDrawFixed(bool ownerDraw);
     //! True when DrawItem paints the list rows.
     bool IsOwnerDrawFixed() const { return m_ownerDraw; }
+    //! Height in pixels the dropped list may take, as the dialog template gives it
+    //! (whole rows, as many as fit); 0 leaves Qt's default of ten rows.
+    void SetDroppedHeight(int pixels) { m_droppedHeight = pixels; }
+    //! The dropped list's height limit; 0 when none is set.
+    int GetDroppedHeight() const { return m_droppedHeight; }
 
     //! Paints one row of an owner-drawn list.
     virtual void DrawItem(const DrawItemRequest& request);
@@ -83,6 +88,7 @@ private:
     void clearHoverState();
     bool isPopupVisible() const;
     bool isEditKey(const QKeyEvent& key) const;
+    void fitListToDroppedHeight();
     bool forwardToEdit(QEvent* event);
     void paintButton(QPainter& painter, const QRect& area) const;
 
@@ -92,6 +98,8 @@ private:
     int m_buttonBitmap = 134;
     int m_buttonHoverBitmap = 135;
     bool m_ownerDraw = false;
+    bool m_capsLockOn = false;  // as the last key to reach the box found it
+    int m_droppedHeight = 0;
     QTimer m_hoverTimer;
     QProxyStyle* m_style = nullptr;  // owned by this box (QObject child)
 };

@@ -27,6 +27,13 @@ QPoint DropDownBitmapOffset(const QSize& area, const QSize& bitmapSize)
                   std::max(0, (area.height() - bitmapSize.height()) / 2));
 }
 
+int DroppedListRows(int droppedHeight, int frames, int rowHeight)
+{
+    if (rowHeight <= 0)
+        return 1;
+    return std::max(1, (droppedHeight - frames) / rowHeight);
+}
+
 ColorRef ItemBandColor(int item)
 {
     return (item / kItemBandRows) % 2 != 0 ? kHighlightColor : kWhiteColor;

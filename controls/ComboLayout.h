@@ -21,6 +21,10 @@ QRect DropDownButtonArea(const QRect& client, int smallIconWidth);
 //! Where a bitmap of `bitmapSize` sits in `area`: centred, never left of or above it.
 QPoint DropDownBitmapOffset(const QSize& area, const QSize& bitmapSize);
 
+//! Whole rows of `rowHeight` that fit a dropped list `droppedHeight` high, of
+//! which `frames` go to its frames; at least one.
+int DroppedListRows(int droppedHeight, int frames, int rowHeight);
+
 //! The shading of list row `item`: highlight colour in every second group of twelve, else white.
 ColorRef ItemBandColor(int item);
 

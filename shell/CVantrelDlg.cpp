@@ -12,6 +12,7 @@
 #include "CAboutDlg.h"
 #include "ColorMath.h"
 #include "DialogTemplate.h"
+#include "DrawBitmap.h"
 #include "QtColor.h"
 #include "Resources.h"
 #include "UserMessage.h"
@@ -134,6 +135,8 @@ void CVantrelDlg::CreateControls()
         control->setVisible(item.visible);
         if (auto* group = qobject_cast<CMyGroupbox*>(control))
             group->SetWindowText(QString::fromStdString(item.text));
+        if (auto* combo = qobject_cast<CMyCombox*>(control))
+            combo->SetDroppedHeight(DialogTemplate::MainDroppedHeight(item));
     }
     m_chkVerify.PreSubclassWindow(BS_AUTOCHECKBOX);
     for (CMyButton* button : {&m_btnBrowse, &m_btnHelp, &m_btnMinimize, &m_btnClose})
@@ -298,8 +301,7 @@ void CVantrelDlg::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QRect client = rect();
     // The skin is copied one to one from the top-left corner, never stretched.
-    if (!m_bmpBackground.isNull())
-        painter.drawImage(QPoint(0, 0), m_bmpBackground, QRect(QPoint(0, 0), client.size()));
+    DrawBitmap(&painter, 0, 0, client.width(), client.height(), m_bmpBackground, 0, 0, SRCCOPY);
     // A 2-pixel frame along the edges: the pen straddles the line one pixel in.
     QPen pen(ToQColor(kFrameColor), kFrameWidth);
     pen.setJoinStyle(Qt::MiterJoin);
@@ -312,9 +314,13 @@ void CVantrelDlg::mousePressEvent(QMouseEvent* event)
 {
     // Only the bare background moves the window; controls keep their own clicks.
     if (event->button() == Qt::LeftButton && childAt(event->position().toPoint()) == nullptr) {
+        event->accept();
+        // The window system moves the window where it can (Wayland lets no
+        // program place its own windows); elsewhere the window follows the mouse.
+        if (windowHandle() != nullptr && windowHandle()->startSystemMove())
+            return;
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        event->accept();
         return;
     }
     QDialog::mousePressEvent(event);

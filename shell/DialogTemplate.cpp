@@ -128,6 +128,13 @@ Rect MainControlRect(const Item& item)
     return r;
 }
 
+int MainDroppedHeight(const Item& item)
+{
+    if (item.kind != ItemKind::ComboBox)
+        return 0;
+    return item.units.height * kMainPixelsPerUnit - kClosedComboHeight;
+}
+
 Rect MainWindowRect()
 {
     const Template& t = MainDialog();

@@ -71,6 +71,10 @@ int BaseUnitX(int advanceOfLetters);
 //! boxes at their closed height.
 Rect MainControlRect(const Item& item);
 
+//! Height in pixels of a main-window combo box's dropped list: the template's
+//! height less the closed box; 0 for other controls.
+int MainDroppedHeight(const Item& item);
+
 //! Size in pixels of the skin picture (bitmap 149) that covers the main window.
 constexpr int kSkinWidth = 627;
 constexpr int kSkinHeight = 535;

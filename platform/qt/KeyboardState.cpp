@@ -1,48 +1,29 @@
 #include "KeyboardState.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QPointer>
 
 namespace platform {
 namespace {
 
-bool g_capsLockOn = false;
+// The Caps Lock bit of the native modifiers, per window-system plugin: X11's
+// LockMask, which Wayland's keymaps share; Windows' and macOS' own flags.
+constexpr quint32 kX11LockMask = 0x2;
+constexpr quint32 kWindowsCapsLock = 0x100;
+constexpr quint32 kMacCapsLock = 1u << 16;
 
-// Flips the tracked state on every (non-repeated) Caps Lock press in the application.
-class CapsLockWatcher : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // Each press reaches several receivers (window, focus widget, parents): count it once.
-        if (event->type() == QEvent::KeyPress && event->spontaneous() && watched->isWindowType()) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_CapsLock && !key->isAutoRepeat())
-                g_capsLockOn = !g_capsLockOn;
-        }
-        return false;
-    }
-};
-
-QPointer<CapsLockWatcher> g_watcher;
+quint32 capsLockMask()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("windows"))
+        return kWindowsCapsLock;
+    if (platform == QLatin1String("cocoa"))
+        return kMacCapsLock;
+    return kX11LockMask;
+}
 
 }  // namespace
 
-void WatchCapsLock()
-{
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || !g_watcher.isNull())
-        return;
-    g_watcher = new CapsLockWatcher(app);  // lives and dies with the application
-    app->installEventFilter(g_watcher);
-}
-
-bool IsCapsLockOn() { return g_capsLockOn; }
-
-void SetCapsLockOn(bool on) { g_capsLockOn = on; }
+bool IsCapsLockOn(const QKeyEvent& event) { return (event.nativeModifiers() & capsLockMask()) != 0; }
 
 }  // namespace platform

@@ -1,14 +1,12 @@
 #pragma once
-// Lock-key state the toolkit does not offer portably. Caps Lock is followed by
-// watching its key presses application-wide; it is assumed off at start.
+// Lock-key state, which Qt's keyboard modifiers leave out. It is read from the
+// native modifiers the window system sent with each key event, so it is right
+// from the first key, whatever was pressed before the program started.
+class QKeyEvent;
 
 namespace platform {
 
-//! Starts watching Caps Lock presses; safe to call repeatedly.
-void WatchCapsLock();
-//! True while Caps Lock is toggled on.
-bool IsCapsLockOn();
-//! Overrides the tracked Caps Lock state (start-up sync and tests).
-void SetCapsLockOn(bool on);
+//! True when Caps Lock was toggled on as `event` arrived.
+bool IsCapsLockOn(const QKeyEvent& event);
 
 }  // namespace platform

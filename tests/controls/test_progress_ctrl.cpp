@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <memory>
+#include <vector>
 
 #include "CCylinderProgressCtrlST.h"
 #include "CylinderGeometry.h"
@@ -101,8 +103,13 @@ TEST_F(CylinderProgressTest, SetPosClampsAndEqualBoundsNeverDivideByZero)
     bar->SetRange(5, 5);
     bar->SetPos(9);
     EXPECT_EQ(bar->GetPercent(), 0);
+    bar->SetEmptyColor(kBlue, true);
+    bar->SetFillColor(kRed, true);
+    bar->SetShowLabel(false, true);
     parent.show();
-    EXPECT_FALSE(render().isNull());
+    const QImage image = render();  // drawn empty: the base face shows, and no fill
+    EXPECT_EQ(image.pixelColor(5, 13), ToQColor(ShadeColor(kBlue, 3)));
+    EXPECT_GT(image.pixelColor(270, 13).blue(), image.pixelColor(270, 13).red() + 80);
 }
 
 TEST_F(CylinderProgressTest, RangeAndPositionChangesRepaintTheBar)
@@ -131,6 +138,39 @@ TEST_F(CylinderProgressTest, LabelIsPaintedInTheTextColourOnlyWhenShownWithAPare
     orphan.resize(200, 28);
     orphan.SetWindowText(QStringLiteral("Updating..."));
     EXPECT_FALSE(hasColor(orphan.grab().toImage().convertToFormat(QImage::Format_RGB32), text));
+}
+
+TEST_F(CylinderProgressTest, LabelWrapsWithinANarrowBar)
+{
+    bar->setGeometry(kBarOrigin.x(), kBarOrigin.y(), 30, 100);
+    parent.resize(100, 150);
+    bar->SetWindowText(QStringLiteral("Updating..."));
+    parent.show();
+    // Rows holding text: a single line would cover one line's height.
+    const QImage image = render();
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).red() < 80 && image.pixelColor(x, y).blue() > 130)
+                rows.push_back(y);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_GT(rows.back() - rows.front(), 2 * QFontMetrics(parent.font()).height());
+}
+
+TEST_F(CylinderProgressTest, IsDrawnInDevicePixelsOnADenseScreen)
+{
+    bar->SetWindowText(QStringLiteral("Updating..."));
+    bar->SetRange(0, 3);
+    bar->SetPos(1);
+    QImage dense(bar->size() * 2, QImage::Format_RGB32);
+    dense.setDevicePixelRatio(2);
+    bar->render(&dense);
+    // Drawn at one pixel per pixel and doubled, every 2x2 block would be uniform.
+    int detailedBlocks = 0;
+    for (int y = 0; y < dense.height(); y += 2)
+        for (int x = 0; x < dense.width(); x += 2)
+            detailedBlocks += dense.pixel(x, y) != dense.pixel(x + 1, y + 1) || dense.pixel(x + 1, y) != dense.pixel(x, y + 1);
+    EXPECT_GT(detailedBlocks, 200);
 }
 
 TEST_F(CylinderProgressTest, EmptyBarShowsTheShadedBaseAndEndFaces)

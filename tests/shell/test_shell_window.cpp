@@ -123,6 +123,8 @@ TEST_F(ShellWindowTest, EnterAndEscDoNotCloseTheWindow)
     auto* combo = qobject_cast<CMyCombox*>(Item(1004));
     QTest::keyClick(combo->lineEdit(), Qt::Key_Enter);
     QTest::keyClick(Item(1000), Qt::Key_Escape);
+    Item(1001)->setFocus();
+    QTest::keyClick(Item(1001), Qt::Key_Return);  // not a press of the focused close button
     EXPECT_TRUE(m_window->isVisible());
     EXPECT_EQ(m_window->result(), 0);
 }
@@ -135,6 +137,28 @@ TEST_F(ShellWindowTest, ComboStillClosesItsListOnEnter)
     QTest::keyClick(combo->view(), Qt::Key_Return);
     EXPECT_FALSE(combo->view()->isVisible());
     EXPECT_TRUE(m_window->isVisible());
+}
+
+TEST_F(ShellWindowTest, DroppedListsTakeTheirHeightFromTheTemplate)
+{
+    // Lists of 30 entries, in a window made after they exist.
+    std::vector<std::string> devices;
+    for (int i = 10; i < 40; ++i) {
+        shelltest::WriteFile(shelltest::ExeDirectory() + "config/Model " + std::to_string(i) + ".cfg", "0\n");
+        devices.push_back("Device " + std::to_string(i));
+    }
+    platform::MidiSystem::instance().addBackend(std::make_shared<shelltest::NamesOnlyBackend>(devices, devices));
+    m_window = std::make_unique<CVantrelDlg>();
+    m_window->show();
+    // The template's 102 and 86 units at 2 pixels, less the closed box's 24, in whole rows.
+    for (const auto& [id, height] : {std::pair{1004, 180}, std::pair{1003, 148}}) {
+        auto* combo = qobject_cast<CMyCombox*>(Item(id));
+        combo->showPopup();
+        const int list = combo->view()->window()->height();
+        EXPECT_LE(list, height) << id;
+        EXPECT_GT(list, height - combo->view()->sizeHintForRow(0)) << id;
+        combo->hidePopup();
+    }
 }
 
 TEST_F(ShellWindowTest, DraggingTheBackgroundMovesTheWindow)

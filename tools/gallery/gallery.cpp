@@ -38,6 +38,7 @@ constexpr int kSheetWidth = 980;
 constexpr int kSheetHeight = 1060;
 constexpr int kMargin = 16;
 constexpr int kColumn = 150;        // distance between the state columns
+constexpr int kComboColumn = 190;   // the same for the wider combo boxes
 constexpr int kCaptionHeight = 16;
 constexpr int kSectionGap = 14;
 constexpr std::uint32_t kAutoCheckBoxStyle = 0x03;  // BS_AUTOCHECKBOX
@@ -78,11 +79,11 @@ struct Sheet {
 
     // A row of controls, one per state, each with a caption above it.
     template <typename Make>
-    void row(const QString& title, const std::vector<QString>& states, QSize size, Make make)
+    void row(const QString& title, const std::vector<QString>& states, QSize size, Make make, int column = kColumn)
     {
         caption(title, kMargin, y + kCaptionHeight + size.height() / 2 - 7);
         for (std::size_t i = 0; i < states.size(); ++i) {
-            const int x = kMargin + 170 + int(i) * kColumn;
+            const int x = kMargin + 170 + int(i) * column;
             caption(states[i], x, y);
             make(int(i), QRect(QPoint(x, y + kCaptionHeight), size));
         }
@@ -248,15 +249,19 @@ CMyCombox* makeCombo(QWidget* parent, const QRect& r)
 CMyCombox* comboSection(Sheet& sheet, std::vector<std::function<void()>>& states)
 {
     sheet.heading(QStringLiteral("CMyCombox"));
-    sheet.row(QStringLiteral("closed box 140x24"),
-              {QStringLiteral("rest"), QStringLiteral("mouse inside"), QStringLiteral("mouse over button")},
-              QSize(140, 24), [&](int state, QRect r) {
-                  CMyCombox* combo = makeCombo(sheet.root, r);
-                  if (state == 1)
-                      states.push_back([combo] { sendMouseMove(combo, QPoint(2, 2)); });
-                  if (state == 2)
-                      states.push_back([combo] { sendMouseMove(combo, combo->DropDownArea().center()); });
-              });
+    // Wide enough for the longest entry with room to spare.
+    sheet.row(
+        QStringLiteral("closed box 170x24"),
+        {QStringLiteral("rest"), QStringLiteral("mouse inside"), QStringLiteral("mouse over button")},
+        QSize(170, 24),
+        [&](int state, QRect r) {
+            CMyCombox* combo = makeCombo(sheet.root, r);
+            if (state == 1)
+                states.push_back([combo] { sendMouseMove(combo, QPoint(2, 2)); });
+            if (state == 2)
+                states.push_back([combo] { sendMouseMove(combo, combo->DropDownArea().center()); });
+        },
+        kComboColumn);
     CMyCombox* ownerDrawn = nullptr;
     sheet.row(QStringLiteral("owner-drawn list"), {QStringLiteral("30 items, bands of 12")}, QSize(200, 24),
               [&](int, QRect r) {
@@ -455,6 +460,9 @@ int main(int argc, char* argv[])
     QApplication::processEvents();
     for (const auto& enterState : states)
         enterState();
+    // Disabling a button hands the keyboard to the next control, the combo box at
+    // rest, which would then show its text selected: at rest no control has it.
+    root.setFocus();
 
     QImage image = root.grab().toImage();
     pastePopup(image, ownerDrawn);
