@@ -59,8 +59,8 @@ bool eraseAndWait(CMidiPort& port, std::uint32_t address, UpdateObserver& observ
 }
 
 // Reads the bytes of one chunk into the zero-filled `buffer`. Only the
-// missing pad byte of an odd-length file may fall short; anything less means
-// the file changed or failed under us.
+// missing pad byte of an odd-length file may fall short; anything less, or a
+// length other than at the start, means the file changed or failed under us.
 bool readChunk(CFile& file, std::uint64_t fileBytes, std::uint32_t address, unsigned count,
                std::array<std::uint8_t, kChunkBytes>& buffer)
 {
@@ -68,7 +68,7 @@ bool readChunk(CFile& file, std::uint64_t fileBytes, std::uint32_t address, unsi
     const std::uint64_t offset = std::uint64_t(address) * 2;
     const std::uint64_t expected = std::min<std::uint64_t>(count * 2u, fileBytes - std::min(fileBytes, offset));
     try {
-        return file.Read(buffer.data(), count * 2u) >= expected;
+        return file.Read(buffer.data(), count * 2u) >= expected && file.GetLength() == fileBytes;
     } catch (const CFileException&) {
         return false;
     }
@@ -132,8 +132,17 @@ bool readWholeFile(CFile& file, std::uint64_t fileBytes, std::vector<std::uint8_
     }
 }
 
+// Offset of the first word in which two runs of `words` words differ.
+unsigned firstDifferentWord(const std::uint8_t* a, const std::uint8_t* b, unsigned words)
+{
+    unsigned word = 0;
+    while (word < words && a[2 * word] == b[2 * word] && a[2 * word + 1] == b[2 * word + 1])
+        ++word;
+    return word;
+}
+
 bool compareChunks(CMidiPort& port, const std::vector<std::uint8_t>& image, std::uint32_t start,
-                   UpdateObserver& observer, Failure& failure)
+                   UpdateObserver& observer, Failure& failure, std::uint32_t* firstDifference)
 {
     std::array<std::uint8_t, kChunkBytes> reply{};
     std::uint64_t remaining = VerifyWordCount(image.size() / 2, start);
@@ -145,7 +154,10 @@ bool compareChunks(CMidiPort& port, const std::vector<std::uint8_t>& image, std:
             // A full chunk is requested also for a shorter last one: the
             // instrument's updater answers in whole replies anyway.
             port.ReadWords(reply.data(), address, kChunkWords, kReplyPolls);
-            if (std::memcmp(reply.data(), image.data() + std::size_t(address) * 2, count * 2u) != 0) {
+            const std::uint8_t* expected = image.data() + std::size_t(address) * 2;
+            if (std::memcmp(reply.data(), expected, count * 2u) != 0) {
+                if (firstDifference != nullptr)
+                    *firstDifference = address + firstDifferentWord(reply.data(), expected, count);
                 observer.ShowMessage(kVerifyFailedText);
                 failure = Failure::Verify;
                 return false;
@@ -263,7 +275,7 @@ bool VerifyImage(CMidiPort& port, const std::string& dataPath, const std::list<s
 }
 
 bool VerifyImage(CMidiPort& port, const std::string& dataPath, const std::list<std::uint32_t>& blocks,
-                 UpdateObserver& observer, Failure& failure)
+                 UpdateObserver& observer, Failure& failure, std::uint32_t* firstDifference)
 {
     failure = Failure::DataFile;
     const std::uint32_t start = VerifyStart(blocks);
@@ -285,7 +297,7 @@ bool VerifyImage(CMidiPort& port, const std::string& dataPath, const std::list<s
     observer.SetPos(0);
 
     failure = Failure::None;
-    return compareChunks(port, image, start, observer, failure);
+    return compareChunks(port, image, start, observer, failure, firstDifference);
 }
 
 }  // namespace FirmwareUpdate

@@ -59,9 +59,10 @@ bool WriteImage(CMidiPort& port, const std::string& dataPath, const std::list<st
 //! block at or beyond the image's end leaves nothing to compare.
 bool VerifyImage(CMidiPort& port, const std::string& dataPath, const std::list<std::uint32_t>& blocks,
                  UpdateObserver& observer);
-//! As above; `failure` tells what went wrong (None on success).
+//! As above; `failure` tells what went wrong (None on success), and a
+//! difference found leaves the address of its first word in `firstDifference`.
 bool VerifyImage(CMidiPort& port, const std::string& dataPath, const std::list<std::uint32_t>& blocks,
-                 UpdateObserver& observer, Failure& failure);
+                 UpdateObserver& observer, Failure& failure, std::uint32_t* firstDifference = nullptr);
 
 //! Words in an image of `fileBytes` bytes; an odd last byte counts as a word with high byte 0x00.
 constexpr std::uint64_t ImageWords(std::uint64_t fileBytes) { return (fileBytes + 1) / 2; }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end update through a private JACK server, with the standalone
-# simulated instrument and the headless updater as separate processes:
+# End-to-end runs through a private JACK server, with the standalone
+# simulated instrument and the headless updater as separate processes: an
+# update, failures, a backup and its round trip, verify-only, read-out, and
+# two instruments updated at the same time.
 #   scripts/jack_e2e.sh <vantrel-update> <vantrel-sim-instrument> [sample image]
 # Exits 77 (skipped) only when jackd cannot start here.
 set -uo pipefail
@@ -22,6 +24,7 @@ export JACK_DEFAULT_SERVER=$server
 export JACK_NO_START_SERVER=1
 jackd_pid=""
 instrument_pid=""
+instrument_pids=()
 failures=0
 
 log() { echo "jack_e2e: $*"; }
@@ -43,7 +46,8 @@ stop_process() {
 
 cleanup() {
   # Clients first, then the server, each by its own process id.
-  stop_process "$instrument_pid"
+  local pid
+  for pid in "${instrument_pids[@]}"; do stop_process "$pid"; done
   stop_process "$jackd_pid"
   rm -rf "$work"
 }
@@ -78,6 +82,7 @@ start_instrument() {
   shift
   "$instrument" --server "$server" --name "$name" --flash-out "$work/$name.flash" "$@" >"$work/$name.log" 2>&1 &
   instrument_pid=$!
+  instrument_pids+=("$instrument_pid")
   local deadline=$((SECONDS + PORT_TIMEOUT_S))
   while [ $SECONDS -lt $deadline ]; do
     if timeout 2 jack_lsp -s "$server" 2>/dev/null | grep -qx "$name:midi_in"; then
@@ -102,8 +107,22 @@ update() {
   timeout "$UPDATE_TIMEOUT_S" "$updater" --out "$name" --in "$name" --blocks "$work/blocks.cfg" "$@" >"$out" 2>&1
 }
 
+# flash_is <flash file> <image>: the flash holds the image and is erased beyond it.
+flash_is() {
+  local flash=$1 image=$2 size
+  size=$(stat -c %s "$image")
+  cmp -n "$size" "$image" "$flash" >/dev/null 2>&1 &&
+    [ "$(tail -c +$((size + 1)) "$flash" | tr -d '\377' | wc -c)" -eq 0 ]
+}
+
 make_inputs() {
   printf '0\n2000\n3000\n4000\n8000\n' >"$work/blocks.cfg"
+  # Small sectors for the service runs: the old image reaches into the third,
+  # the new one ends inside the second.
+  printf '0\n400\n800\nC00\n' >"$work/small-blocks.cfg"
+  head -c 5120 /dev/urandom >"$work/old.bin"
+  head -c 2560 /dev/urandom >"$work/new.bin"
+  head -c "$IMAGE_BYTES" /dev/urandom >"$work/other.bin"
   if [ -n "$sample" ] && [ -f "$sample" ]; then
     head -c "$IMAGE_BYTES" "$sample" >"$work/image.bin"
     cp "$sample" "$work/long.bin"
@@ -160,6 +179,60 @@ case_killed_mid_run() {
   [ -s "$work/killed.out" ] || fail "no message at all"
 }
 
+case_service_runs() {
+  local name=vantrel-e2e-service blocks=(--blocks "$work/small-blocks.cfg")
+  start_instrument "$name" --reply-words 49 --sectors 0,0x400,0x800,0xC00 --flash-in "$work/old.bin" || return
+  local started=$SECONDS
+  update "$name" "$work/backup.out" "${blocks[@]}" --data "$work/new.bin" --backup "$work/old-backup.bin"
+  local backup_rc=$?
+  update "$name" "$work/restore.out" "${blocks[@]}" --data "$work/old-backup.bin"
+  local restore_rc=$?
+  update "$name" "$work/same.out" "${blocks[@]}" --data "$work/old.bin" --verify-only
+  local same_rc=$?
+  update "$name" "$work/differs.out" "${blocks[@]}" --data "$work/new.bin" --verify-only
+  local differs_rc=$?
+  update "$name" "$work/read.out" --read "$work/read.bin" --from 0x100 --words 0x200
+  local read_rc=$?
+  stop_instrument
+  log "backup, restore, verify-only twice, read-out: exits $backup_rc $restore_rc $same_rc $differs_rc $read_rc" \
+    "after $((SECONDS - started)) s"
+  [ $backup_rc -eq 0 ] || fail "update with --backup exited $backup_rc: $(tail -n 2 "$work/backup.out")"
+  [ "$(stat -c %s "$work/old-backup.bin" 2>/dev/null)" = 4096 ] || fail "the backup is not words 0 to 0x7FF"
+  [ $restore_rc -eq 0 ] || fail "writing the backup back exited $restore_rc"
+  flash_is "$work/$name.flash" "$work/old.bin" || fail "after the round trip the flash differs from before"
+  [ $same_rc -eq 0 ] || fail "--verify-only of the flash's own image exited $same_rc"
+  [ $differs_rc -eq 5 ] || fail "--verify-only of another image exited $differs_rc"
+  grep -q "The first word that differs is at 0x" "$work/differs.out" || fail "no first differing word"
+  [ $read_rc -eq 0 ] || fail "--read exited $read_rc"
+  cmp "$work/read.bin" <(tail -c +513 "$work/old.bin" | head -c 1024) >/dev/null 2>&1 ||
+    fail "--read did not save words 0x100 to 0x2FF"
+}
+
+case_two_at_once() {
+  start_instrument vantrel-e2e-left --reply-words 49 || return
+  local left_pid=$instrument_pid
+  start_instrument vantrel-e2e-right --reply-words 49 || return
+  local right_pid=$instrument_pid
+  local started=$SECONDS
+  # The flash files show what was written; without the read-back the two
+  # runs meet in the erase polls only, whose replies have the longest waits.
+  update vantrel-e2e-left "$work/left.out" --data "$work/image.bin" --no-verify &
+  local left_update=$!
+  update vantrel-e2e-right "$work/right.out" --data "$work/other.bin" --no-verify &
+  local right_update=$!
+  wait "$left_update"
+  local left_rc=$?
+  wait "$right_update"
+  local right_rc=$?
+  stop_process "$left_pid"
+  stop_process "$right_pid"
+  log "two updates at once: exits $left_rc and $right_rc after $((SECONDS - started)) s"
+  [ $left_rc -eq 0 ] || fail "the first of two updates exited $left_rc: $(tail -n 2 "$work/left.out")"
+  [ $right_rc -eq 0 ] || fail "the second of two updates exited $right_rc: $(tail -n 2 "$work/right.out")"
+  flash_is "$work/vantrel-e2e-left.flash" "$work/image.bin" || fail "the first instrument's flash differs"
+  flash_is "$work/vantrel-e2e-right.flash" "$work/other.bin" || fail "the second instrument's flash differs"
+}
+
 for tool in "$updater" "$instrument"; do
   [ -x "$tool" ] || { log "missing program: $tool"; exit 1; }
 done
@@ -170,6 +243,8 @@ make_inputs
 case_flash_and_verify
 case_no_reply
 case_killed_mid_run
+case_service_runs
+case_two_at_once
 
 if [ $failures -ne 0 ]; then
   log "$failures check(s) failed"

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  googletest libgtest-dev
+  googletest libgtest-dev nlohmann-json3-dev
+  libcli11-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libasound2-dev libjack-jackd2-dev jackd2
   fonts-liberation fonts-wqy-zenhei

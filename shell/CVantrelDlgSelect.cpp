@@ -8,11 +8,11 @@
 #include "FileHelpers.h"
 #include "MidiSystem.h"
 #include "ModulePath.h"
+#include "ProductCatalogue.h"
 #include "SelectionRules.h"
 
 namespace {
 
-const char* const kConfigDirectory = "config";
 const char* const kHelpPage = "HelpEng.htm";
 const char* const kHelpDirectory = "help";
 const char* const kDataFileFilter = "Data files(*.bin)|*.BIN|All files(*.*)|*.*||";
@@ -43,9 +43,8 @@ QStringList DialogNameFilters(const char* filter)
 void CVantrelDlg::FillProductList()
 {
     m_cbProduct.clear();
-    const std::string directory = ExeDirectory() + kConfigDirectory + platform::PathSeparator();
     // Read in place: the process's current directory is left alone.
-    for (const std::string& name : SelectionRules::ProductNames(SelectionRules::ListDirectory(directory)))
+    for (const std::string& name : ProductCatalogue(ProductCatalogue::ConfigDirectory()).Names())
         m_cbProduct.addItem(QString::fromStdString(name));
     m_cbProduct.setCurrentIndex(m_cbProduct.count() > 0 ? 0 : -1);
 }

@@ -1,17 +1,9 @@
 // The update run: checks, block list, ports, erase and write, read-back.
 #include "CProgressObserver.h"
 #include "CVantrelDlg.h"
-#include "FileHelpers.h"
 #include "FirmwareUpdate.h"
-#include "ModulePath.h"
+#include "ProductCatalogue.h"
 #include "UserMessage.h"
-
-namespace {
-
-const char* const kConfigDirectory = "config";
-const char* const kConfigExtension = ".cfg";
-
-}  // namespace
 
 void CVantrelDlg::OnUpdate()
 {
@@ -73,11 +65,8 @@ bool CVantrelDlg::CheckDataPath()
 
 bool CVantrelDlg::LoadFlashBlocks()
 {
-    std::string path;
-    GetExeDirectory(path);
-    path += kConfigDirectory;
-    path += platform::PathSeparator();
-    path += m_cbProduct.currentText().toStdString() + kConfigExtension;
+    const ProductCatalogue catalogue(ProductCatalogue::ConfigDirectory());
+    const std::string path = catalogue.BlockListPath(m_cbProduct.currentText().toStdString());
     CProgressObserver observer(m_progress);
     return FirmwareUpdate::LoadFlashBlocks(path, m_flashBlocks, observer);
 }

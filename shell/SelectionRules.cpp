@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
 namespace SelectionRules {
 namespace {
@@ -15,17 +13,6 @@ std::string ToUpper(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), Upper);
     return text;
-}
-
-bool LessIgnoringCase(const std::string& a, const std::string& b)
-{
-    const auto mismatch = std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Lower(x) == Lower(y); });
-    if (mismatch.first == a.end())
-        return mismatch.second != b.end();
-    if (mismatch.second == b.end())
-        return false;
-    return static_cast<unsigned char>(Lower(*mismatch.first)) < static_cast<unsigned char>(Lower(*mismatch.second));
 }
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -42,44 +29,6 @@ std::vector<std::string> Split(const std::string& text, char separator)
 }
 
 }  // namespace
-
-bool IsProductFile(const DirEntry& entry)
-{
-    if (entry.isDirectory || entry.name.size() < 4)
-        return false;
-    const std::string tail = entry.name.substr(entry.name.size() - 4);
-    return Lower(tail[0]) == '.' && Lower(tail[1]) == 'c' && Lower(tail[2]) == 'f' && Lower(tail[3]) == 'g';
-}
-
-std::string ProductName(const std::string& fileName)
-{
-    return fileName.size() <= 4 ? std::string() : fileName.substr(0, fileName.size() - 4);
-}
-
-std::vector<std::string> ProductNames(const std::vector<DirEntry>& entries)
-{
-    std::vector<std::string> names;
-    for (const DirEntry& entry : entries)
-        if (IsProductFile(entry))
-            names.push_back(ProductName(entry.name));
-    std::stable_sort(names.begin(), names.end(), LessIgnoringCase);
-    return names;
-}
-
-std::vector<DirEntry> ListDirectory(const std::string& directory)
-{
-    std::vector<DirEntry> entries;
-    std::error_code error;
-    std::filesystem::directory_iterator it(directory, error);
-    if (error)
-        return entries;
-    for (const auto& entry : it) {
-        std::error_code statError;
-        // is_directory follows links: a link to a directory is skipped like the directory.
-        entries.push_back({entry.path().filename().string(), entry.is_directory(statError)});
-    }
-    return entries;
-}
 
 int PreferredDeviceIndex(const std::vector<std::string>& names)
 {

@@ -1,28 +1,10 @@
 #pragma once
-// The rules behind the product and MIDI lists and the data-file filter, apart
+// The rules behind the MIDI lists and the data-file filter, apart
 // from the widgets that show them.
 #include <string>
 #include <vector>
 
 namespace SelectionRules {
-
-//! One entry of a directory listing.
-struct DirEntry {
-    std::string name;
-    bool isDirectory = false;
-};
-
-//! True for a product file: not a directory, name ending in ".cfg" in any letter case.
-bool IsProductFile(const DirEntry& entry);
-
-//! Product name of a product file: its name without the last four characters.
-std::string ProductName(const std::string& fileName);
-
-//! Product names of a directory listing in case-insensitive alphabetical order.
-std::vector<std::string> ProductNames(const std::vector<DirEntry>& entries);
-
-//! Lists `directory` (names and directory flags); empty when it can't be read.
-std::vector<DirEntry> ListDirectory(const std::string& directory);
 
 //! Index of the device to preselect: the last name containing "USB" in any
 //! letter case, else 0; -1 for an empty list.

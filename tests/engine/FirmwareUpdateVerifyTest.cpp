@@ -57,15 +57,18 @@ TEST_F(FirmwareUpdateVerify, StartsAtTheFirstListedBlockAndRequestsWholeChunks)
     EXPECT_EQ(observer.positions, (std::vector<int>{0, 1}));
 }
 
-TEST_F(FirmwareUpdateVerify, DifferenceAfterTheFirstBlockFails)
+TEST_F(FirmwareUpdateVerify, DifferenceAfterTheFirstBlockFailsAndTellsItsFirstWord)
 {
-    prepare(PatternImage(0x820));
+    prepare(PatternImage(0x1820));
     alterFlashWord(0x40F);
+    alterFlashWord(0x80F);
+    std::uint32_t firstDifference = 0;
 
-    EXPECT_FALSE(verify({0x400}));
+    EXPECT_FALSE(FirmwareUpdate::VerifyImage(link.port, dataPath, {0x400}, observer, failure, &firstDifference));
 
     EXPECT_EQ(observer.messages, std::vector<std::string>{kVerifyFailed});
     EXPECT_EQ(failure, FirmwareUpdate::Failure::Verify);
+    EXPECT_EQ(firstDifference, 0x40Fu);
 }
 
 TEST_F(FirmwareUpdateVerify, LastWordOfAShortFinalChunkIsCompared)

@@ -2,6 +2,8 @@
 // 700 ms of fixed waits by design, so the images stay small.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "FirmwareUpdate.h"
 #include "UpdateTestSupport.h"
 
@@ -230,6 +232,30 @@ TEST_F(FirmwareUpdateWrite, DataFileShorterThanItsAnnouncedLengthIsReportedNotSe
     EXPECT_EQ(observer.messages, std::vector<std::string>{"Fail to read the data file\n" + path});
     EXPECT_EQ(failure, FirmwareUpdate::Failure::DataFile);
     EXPECT_EQ(CountCommand(sent(), kWriteWords), 0u);
+}
+
+TEST_F(FirmwareUpdateWrite, DataFileRewrittenDuringTheRunStopsItBeforeTheNextChunk)
+{
+    // After the first chunk the file is rewritten longer in place: every read
+    // would still succeed, so only its changed length tells.
+    class Rewriter : public CapturingObserver {
+    public:
+        std::string path;
+        void SetPos(int pos) override
+        {
+            CapturingObserver::SetPos(pos);
+            if (pos == 1)
+                std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, 'x');
+        }
+    } rewriter;
+    dataPath = scratch.writeFile("image.bin", PatternImage(5000));
+    rewriter.path = dataPath;
+
+    EXPECT_FALSE(FirmwareUpdate::WriteImage(link.port, dataPath, {}, rewriter, failure));
+
+    EXPECT_EQ(rewriter.messages, std::vector<std::string>{"Fail to read the data file\n" + dataPath});
+    EXPECT_EQ(failure, FirmwareUpdate::Failure::DataFile);
+    EXPECT_EQ(CountCommand(sent(), kWriteWords), 1u);
 }
 
 TEST_F(FirmwareUpdateWrite, DeviceGivenAsDataFileIsRefusedNotWrittenAsAnEmptyImage)

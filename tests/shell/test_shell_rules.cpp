@@ -2,7 +2,6 @@
 // product, device and file-filter rules behind its lists.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -49,41 +48,6 @@ TEST_F(DialogTemplateTest, BaseUnitIsTheRoundedAverageLetterWidth)
 
 
 class SelectionRulesTest : public ::testing::Test {};
-
-TEST_F(SelectionRulesTest, ProductFilesEndInCfgInAnyCaseAndAreNoFolders)
-{
-    using SelectionRules::IsProductFile;
-    EXPECT_TRUE(IsProductFile({"A.cfg", false}));
-    EXPECT_TRUE(IsProductFile({"X10.CFG", false}));
-    EXPECT_TRUE(IsProductFile({".cfg", false}));
-    EXPECT_TRUE(IsProductFile({"x.CfG", false}));
-    EXPECT_FALSE(IsProductFile({"old.cfg", true}));
-    EXPECT_FALSE(IsProductFile({"a.cfg.bak", false}));
-    EXPECT_FALSE(IsProductFile({"cfg", false}));
-    EXPECT_FALSE(IsProductFile({"a_cfg", false}));
-}
-
-TEST_F(SelectionRulesTest, ProductNamesDropFourCharactersAndSortIgnoringCase)
-{
-    const std::vector<SelectionRules::DirEntry> entries{
-        {"b.cfg", false}, {"A.cfg", false}, {"old.cfg", true}, {"X10.CFG", false}, {"ab.cfg", false},
-        {"readme.txt", false}, {".cfg", false}, {"B2.cfg", false}};
-    EXPECT_EQ(SelectionRules::ProductNames(entries),
-              (std::vector<std::string>{"", "A", "ab", "b", "B2", "X10"}));
-}
-
-TEST_F(SelectionRulesTest, ListDirectoryMarksFoldersAndLinksToFolders)
-{
-    const auto dir = std::filesystem::temp_directory_path() / ("shell-rules-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir / "sub.cfg");
-    std::ofstream(dir / "p.cfg") << "0\n";
-    std::filesystem::create_directory_symlink(dir / "sub.cfg", dir / "link.cfg");
-    const auto names = SelectionRules::ProductNames(SelectionRules::ListDirectory(dir.string()));
-    std::filesystem::remove_all(dir);
-    EXPECT_EQ(names, std::vector<std::string>{"p"});
-    EXPECT_TRUE(SelectionRules::ListDirectory(dir.string()).empty()) << "a missing folder lists nothing";
-}
 
 TEST_F(SelectionRulesTest, LastUsbDeviceWinsElseTheFirstElseNone)
 {

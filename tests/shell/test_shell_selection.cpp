@@ -12,6 +12,7 @@
 #include <QSortFilterProxyModel>
 #include <QTextBrowser>
 #include <QTimer>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "CMyCombox.h"
@@ -82,12 +83,13 @@ TEST_F(ShellSelectionTest, ProductListIsSortedIgnoringCaseAndSkipsFolders)
     EXPECT_EQ(std::filesystem::current_path(), before);
 }
 
-TEST_F(ShellSelectionTest, AFileNamedOnlyDotCfgGivesAnEmptyEntry)
+TEST_F(ShellSelectionTest, NamelessFilesAndPipesAreNoProducts)
 {
     shelltest::WriteFile(m_config / ".cfg", "0\n");
     shelltest::WriteFile(m_config / "Piano.cfg", "0\n");
+    ASSERT_EQ(::mkfifo((m_config / "x.cfg").c_str(), 0600), 0);
     OpenWindow();
-    EXPECT_EQ(Items(List(1004)), (QStringList{"", "Piano"}));
+    EXPECT_EQ(Items(List(1004)), (QStringList{"Piano"}));
 }
 
 TEST_F(ShellSelectionTest, WithoutTheProductFolderTheListIsEmpty)

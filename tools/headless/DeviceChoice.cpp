@@ -69,10 +69,10 @@ std::string DeviceChoiceProblem(const DeviceChoice& choice, const std::string& k
     return {};
 }
 
-std::string NumberedDeviceList(const std::vector<std::string>& names)
+std::vector<std::string> NumberedDevices(const std::vector<std::string>& names)
 {
-    std::string text;
+    std::vector<std::string> lines;
     for (std::size_t i = 0; i < names.size(); ++i)
-        text += "  " + std::to_string(i) + ": " + names[i] + "\n";
-    return text;
+        lines.push_back(std::to_string(i) + ": " + names[i]);
+    return lines;
 }

@@ -26,5 +26,5 @@ DeviceChoice ChooseDevice(const std::vector<std::string>& names, const std::stri
 std::string DeviceChoiceProblem(const DeviceChoice& choice, const std::string& kind, const std::string& wanted,
                                 std::size_t deviceCount);
 
-//! The numbered list of `names`, one "  N: name" line each.
-std::string NumberedDeviceList(const std::vector<std::string>& names);
+//! The numbered list of `names`, one "N: name" line each.
+std::vector<std::string> NumberedDevices(const std::vector<std::string>& names);

@@ -1,6 +1,9 @@
 #include "HeadlessUpdater.h"
 
 #include <unistd.h>
+
+#include <cinttypes>
+#include <filesystem>
 #include <utility>
 
 #include "CMidiPort.h"
@@ -9,14 +12,19 @@
 #include "FileHelpers.h"
 #include "FirmwareUpdate.h"
 #include "FlashImageFile.h"
+#include "FlashReadOut.h"
+#include "ImageFileWriter.h"
+#include "JsonProgress.h"
 #include "MidiBackends.h"
 #include "MidiSystem.h"
-#include "ModulePath.h"
-#include "ProductFiles.h"
+#include "ProductCatalogue.h"
 #include "SimulatedMidiBackend.h"
+#include "TerminalProgress.h"
 #include "UserMessage.h"
 
 namespace {
+
+using Mode = HeadlessOptions::Mode;
 
 constexpr const char* kNoProducts = "Device config list is empty, please setup the softeware again";
 constexpr const char* kNoProductChosen = "Please set the device type info";
@@ -24,25 +32,45 @@ constexpr const char* kNoDataPath = "Please select the data file path";
 constexpr const char* kSuccess = "Update successful !";
 constexpr const char* kLoadFailed = "Fail to load the simulated flash\n";
 constexpr const char* kSaveFailed = "Fail to save the simulated flash\n";
+constexpr const char* kWriteFailed = "Fail to write the file\n";
+constexpr const char* kBackingUp = "Backing up...";
+constexpr const char* kReading = "Reading...";
 
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
-std::string configDirectory()
+std::string hexWord(std::uint64_t address)
 {
-    std::string directory;
-    return GetExeDirectory(directory) + "config" + platform::PathSeparator();
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08" PRIX64, address);
+    return text;
+}
+
+std::unique_ptr<RunReport> newReport(bool json, std::FILE* out, std::FILE* err)
+{
+    if (json)
+        return std::make_unique<JsonProgress>(out);
+    return std::make_unique<TerminalProgress>(err, isTerminal(err), RunReport::SteadySeconds, out);
+}
+
+std::string modeName(Mode mode)
+{
+    switch (mode) {
+    case Mode::List: return "list";
+    case Mode::VerifyOnly: return "verify-only";
+    case Mode::Read: return "read";
+    case Mode::Update: break;
+    }
+    return "update";
 }
 
 }  // namespace
 
 HeadlessUpdater::HeadlessUpdater(HeadlessOptions options, std::FILE* out, std::FILE* err)
-    : m_options(std::move(options)), m_out(out), m_err(err), m_progress(err, isTerminal(err))
+    : m_options(std::move(options)), m_report(newReport(m_options.json, out, err))
 {
-    platform::SetMessageHandler([this](const std::string& text, const std::string& caption) {
-        m_progress.BreakLine();
-        std::fprintf(m_err, "%s: %s\n", caption.c_str(), text.c_str());
-        std::fflush(m_err);
-    });
+    m_result.mode = modeName(m_options.mode());
+    platform::SetMessageHandler(
+        [this](const std::string& text, const std::string& caption) { m_report->Message(caption, text); });
 }
 
 HeadlessUpdater::~HeadlessUpdater()
@@ -53,21 +81,34 @@ HeadlessUpdater::~HeadlessUpdater()
 
 int HeadlessUpdater::Run()
 {
+    m_result.exitCode = RunMode();
+    m_report->Result(m_result);
+    return m_result.exitCode;
+}
+
+int HeadlessUpdater::RunMode()
+{
     if (!RegisterBackends())
         return kExitSelection;
-    if (m_options.list)
+    const Mode mode = m_options.mode();
+    if (mode == Mode::List)
         return ListDevices();
 
     const auto& system = platform::MidiSystem::instance();
+    const bool needsImage = mode != Mode::Read;
     std::string blockPath;
     unsigned outDevice = 0;
     unsigned inDevice = 0;
-    if (!ChooseBlockList(blockPath) || !ChooseDevice("MIDI out", system.outputNames(), m_options.outDevice, outDevice) ||
-        !ChooseDevice("MIDI in", system.inputNames(), m_options.inDevice, inDevice) || !CheckDataPath())
+    if ((needsImage && !ChooseBlockList(blockPath)) ||
+        !ChooseDevice("MIDI out", system.outputNames(), m_options.outDevice, outDevice) ||
+        !ChooseDevice("MIDI in", system.inputNames(), m_options.inDevice, inDevice) ||
+        (needsImage && !CheckDataPath()))
         return kExitSelection;
-    if (!FirmwareUpdate::LoadFlashBlocks(blockPath, m_flashBlocks, m_progress))
+    if (needsImage && !FirmwareUpdate::LoadFlashBlocks(blockPath, m_flashBlocks, *m_report))
         return kExitSelection;
-    return Update(outDevice, inDevice);
+    if (needsImage)
+        m_dataStamp = FileStamp::Of(*m_options.dataPath);
+    return RunWithPorts(outDevice, inDevice);
 }
 
 bool HeadlessUpdater::RegisterBackends()
@@ -98,8 +139,8 @@ bool HeadlessUpdater::LoadSimulatedFlash() const
 int HeadlessUpdater::ListDevices() const
 {
     const auto& system = platform::MidiSystem::instance();
-    std::fprintf(m_out, "MIDI out devices:\n%s", NumberedDeviceList(system.outputNames()).c_str());
-    std::fprintf(m_out, "MIDI in devices:\n%s", NumberedDeviceList(system.inputNames()).c_str());
+    m_report->List("MIDI out devices", NumberedDevices(system.outputNames()), true);
+    m_report->List("MIDI in devices", NumberedDevices(system.inputNames()), true);
     return kExitSuccess;
 }
 
@@ -109,22 +150,18 @@ bool HeadlessUpdater::ChooseBlockList(std::string& path) const
         path = *m_options.blocksFile;
         return true;
     }
-    const std::string directory = configDirectory();
-    const std::vector<std::string> files = ProductFileNames(directory);
-    if (files.empty()) {
+    const ProductCatalogue catalogue(ProductCatalogue::ConfigDirectory());
+    if (catalogue.products().empty()) {
         platform::ShowMessage(kNoProducts);
         return false;
     }
     if (!m_options.product) {
         platform::ShowMessage(kNoProductChosen);
-        std::fprintf(m_err, "Products:\n");
-        for (const auto& file : files)
-            std::fprintf(m_err, "  %s\n", ProductNameOf(file).c_str());
+        m_report->List("Products", catalogue.Names(), false);
         return false;
     }
     // A name that is not in the list still names a file; loading it says what is wrong.
-    const auto file = FindProductFile(files, *m_options.product);
-    path = directory + (file ? *file : *m_options.product + ".cfg");
+    path = catalogue.BlockListPath(*m_options.product);
     return true;
 }
 
@@ -146,7 +183,7 @@ bool HeadlessUpdater::ChooseDevice(const char* kind, const std::vector<std::stri
         }
         platform::ShowMessage(DeviceChoiceProblem(choice, kind, *wanted, names.size()));
     }
-    std::fprintf(m_err, "%s devices:\n%s", kind, NumberedDeviceList(names).c_str());
+    m_report->List(std::string(kind) + " devices", NumberedDevices(names), false);
     return false;
 }
 
@@ -158,40 +195,186 @@ bool HeadlessUpdater::CheckDataPath() const
     return false;
 }
 
-int HeadlessUpdater::Update(unsigned outDevice, unsigned inDevice)
+int HeadlessUpdater::RunWithPorts(unsigned outDevice, unsigned inDevice)
 {
     CMidiPort port;
     try {
         port.OpenPorts(outDevice, inDevice);
     } catch (const CMidiError& error) {
         platform::ShowMessage(error.what());
-        SaveSimulatedFlash();
+        ReportSimulator();
         return kExitPorts;
     }
 
-    FirmwareUpdate::Failure failure = FirmwareUpdate::Failure::None;
-    bool ok = FirmwareUpdate::WriteImage(port, *m_options.dataPath, m_flashBlocks, m_progress, failure);
-    if (ok && m_options.verify)
-        ok = FirmwareUpdate::VerifyImage(port, *m_options.dataPath, m_flashBlocks, m_progress, failure);
-    m_progress.BreakLine();
+    int code = kExitInternal;
+    int signal = 0;
+    m_signals.Arm();
+    try {
+        if (StopSignals::Received() != 0)
+            throw RunInterrupted{StopSignals::Received()};
+        code = RunOnPorts(port);
+    } catch (const RunInterrupted& stop) {
+        signal = stop.signal;
+    }
+    // From here on nothing may stop the end command and the closing.
+    m_signals.Disarm();
 
     try {
         port.ClosePorts();
     } catch (const CMidiError& error) {
         platform::ShowMessage(error.what());
     }
-    const bool saved = SaveSimulatedFlash();
-    if (!ok)
-        return failure == FirmwareUpdate::Failure::DataFile ? kExitSelection : kExitTransfer;
-    platform::ShowMessage(kSuccess);
+    const bool saved = ReportSimulator();
+    if (signal != 0) {
+        platform::ShowMessage(InterruptedText());
+        m_result.interruptedBy = StopSignals::Name(signal);
+        return StopSignals::ExitCode(signal);
+    }
+    if (code != kExitSuccess)
+        return code;
+    platform::ShowMessage(m_successText);
     return saved ? kExitSuccess : kExitInternal;
 }
 
-bool HeadlessUpdater::SaveSimulatedFlash() const
+int HeadlessUpdater::RunOnPorts(CMidiPort& port)
 {
-    if (!m_simulator || !m_options.simulatorSavePath)
+    switch (m_options.mode()) {
+    case Mode::VerifyOnly: return VerifyOnly(port);
+    case Mode::Read: return ReadOut(port);
+    case Mode::List:
+    case Mode::Update: break;
+    }
+    return Update(port);
+}
+
+int HeadlessUpdater::Update(CMidiPort& port)
+{
+    int code = kExitSuccess;
+    if (m_options.backupPath && !Backup(port, code))
+        return code;  // nothing erased
+    const std::string& data = *m_options.dataPath;
+    FirmwareUpdate::Failure failure = FirmwareUpdate::Failure::None;
+    m_phase = Phase::Writing;
+    bool ok = FirmwareUpdate::WriteImage(port, data, m_flashBlocks, *m_report, failure);
+    if (ok && m_options.verify && DataFileUnchanged()) {
+        m_phase = Phase::Verifying;
+        ok = FirmwareUpdate::VerifyImage(port, data, m_flashBlocks, *m_report, failure);
+    }
+    if (ChangedUnderTheRun(ok, failure))
+        return kExitSelection;
+    if (!ok)
+        return failure == FirmwareUpdate::Failure::DataFile ? kExitSelection : kExitTransfer;
+    m_successText = kSuccess;
+    return kExitSuccess;
+}
+
+int HeadlessUpdater::VerifyOnly(CMidiPort& port)
+{
+    const std::string& data = *m_options.dataPath;
+    FirmwareUpdate::Failure failure = FirmwareUpdate::Failure::None;
+    std::uint32_t firstDifference = 0;
+    const bool ok = FirmwareUpdate::VerifyImage(port, data, m_flashBlocks, *m_report, failure, &firstDifference);
+    if (ChangedUnderTheRun(ok, failure))
+        return kExitSelection;
+    if (failure == FirmwareUpdate::Failure::Verify) {
+        m_result.firstDifference = firstDifference;
+        platform::ShowMessage("The first word that differs is at " + hexWord(firstDifference));
+    }
+    if (!ok)
+        return failure == FirmwareUpdate::Failure::DataFile ? kExitSelection : kExitTransfer;
+    m_successText = "The flash holds the image";
+    return kExitSuccess;
+}
+
+int HeadlessUpdater::ReadOut(CMidiPort& port)
+{
+    int code = kExitSuccess;
+    const std::uint64_t words = m_options.readWords;
+    if (!SaveFlash(port, *m_options.readPath, m_options.readFrom, words, kReading, code))
+        return code;
+    m_successText = "Words " + hexWord(m_options.readFrom) + " to " + hexWord(m_options.readFrom + words - 1) +
+                    " saved in " + *m_options.readPath;
+    return kExitSuccess;
+}
+
+bool HeadlessUpdater::Backup(CMidiPort& port, int& exitCode)
+{
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(*m_options.dataPath, error);
+    if (error)
+        return true;  // the write step reports the data file before anything is erased
+    const auto span = FlashReadOut::BackupSpanFor(m_flashBlocks, FirmwareUpdate::ImageWords(bytes));
+    if (!span.blockEndKnown)
+        platform::ShowMessage("The block list does not tell where the block at " + hexWord(span.lastBlock) +
+                              " ends: the backup reaches the end of the image only");
+    const std::string& path = *m_options.backupPath;
+    if (!SaveFlash(port, path, 0, span.words, kBackingUp, exitCode))
+        return false;
+    platform::ShowMessage(span.words == 0 ? "Nothing to back up: the image is empty"
+                                          : "Backup of words " + hexWord(0) + " to " + hexWord(span.words - 1) +
+                                                " saved in " + path);
+    return true;
+}
+
+bool HeadlessUpdater::SaveFlash(CMidiPort& port, const std::string& path, std::uint32_t from, std::uint64_t words,
+                                const std::string& caption, int& exitCode)
+{
+    ImageFileWriter writer(path);
+    if (!writer.Open()) {
+        platform::ShowMessage(FileErrorText(CFileException::accessDenied) + path);
+        exitCode = kExitSelection;
+        return false;
+    }
+    FirmwareUpdate::Failure failure = FirmwareUpdate::Failure::None;
+    const auto sink = [&writer](const std::uint8_t* bytes, std::size_t count) { return writer.Write(bytes, count); };
+    const bool read = FlashReadOut::ReadFlash(port, from, words, caption, *m_report, sink, failure);
+    if (!read && failure == FirmwareUpdate::Failure::Link) {
+        exitCode = kExitTransfer;
+        return false;
+    }
+    if (!read || !writer.Commit()) {
+        platform::ShowMessage(kWriteFailed + path);
+        exitCode = kExitSelection;
+        return false;
+    }
+    return true;
+}
+
+bool HeadlessUpdater::DataFileUnchanged() const { return m_dataStamp.StillMatches(*m_options.dataPath); }
+
+bool HeadlessUpdater::ChangedUnderTheRun(bool ok, FirmwareUpdate::Failure failure) const
+{
+    // A file replaced whole (a new file renamed onto the path) leaves the one
+    // already open intact, but what was written and what is compared then
+    // come from different files: the same read error as a file cut short.
+    if ((!ok && failure != FirmwareUpdate::Failure::Verify) || DataFileUnchanged())
+        return false;
+    platform::ShowMessage(FirmwareUpdate::kDataReadErrorText + *m_options.dataPath);
+    return true;
+}
+
+std::string HeadlessUpdater::InterruptedText() const
+{
+    switch (m_phase) {
+    case Phase::Writing:
+        return "Interrupted: the instrument now holds incomplete firmware. Run the update again to finish it.";
+    case Phase::Verifying:
+        return "Interrupted during the read-back: the firmware was written but not verified. Run the update again "
+               "to be sure of it.";
+    case Phase::Before: break;
+    }
+    return "Interrupted: nothing was erased or written.";
+}
+
+bool HeadlessUpdater::ReportSimulator() const
+{
+    if (!m_simulator)
         return true;
-    const auto flash = m_simulator->withInstrument([](platform::SimulatedInstrument& i) { return i.flash(); });
+    const auto [flash, statistics] = m_simulator->withInstrument(
+        [](platform::SimulatedInstrument& i) { return std::make_pair(i.flash(), i.statistics()); });
+    m_report->Instrument(statistics);
+    if (!m_options.simulatorSavePath)
+        return true;
     std::string why;
     if (SaveFlashImage(*m_options.simulatorSavePath, flash, why))
         return true;

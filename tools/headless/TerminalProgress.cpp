@@ -1,73 +1,74 @@
 #include "TerminalProgress.h"
 
-#include <chrono>
-#include <utility>
-
-#include "PumpWaitingMessages.h"
-#include "UserMessage.h"
+#include "FlashImageFile.h"
 
 namespace {
 
 // Redraws during the pauses of a run (erase waits) need no finer steps than this.
 constexpr double kIdleRedrawInterval = 1.0;
-// Carriage return, the line, and erase to the end of the line.
+// Erase to the end of the line.
 constexpr const char* kClearToEnd = "\x1b[K";
 
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* stream, bool terminal, Clock clock)
-    : m_stream(stream), m_terminal(terminal), m_clock(std::move(clock))
+TerminalProgress::TerminalProgress(std::FILE* stream, bool terminal, Clock clock, std::FILE* output)
+    : RunReport(std::move(clock)), m_stream(stream), m_output(output), m_terminal(terminal)
 {
 }
 
-double TerminalProgress::SteadySeconds()
+void TerminalProgress::Message(const std::string& caption, const std::string& text)
 {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-void TerminalProgress::SetRange(int lower, int upper)
-{
-    // Each phase of the run begins with its range: its rate counts from here.
     BreakLine();
-    m_lower = lower;
-    m_upper = upper;
-    m_pos = lower;
-    m_caption.clear();
-    m_phaseStart = m_clock();
+    std::fprintf(m_stream, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(m_stream);
+}
+
+void TerminalProgress::List(const std::string& title, const std::vector<std::string>& lines, bool forOutput)
+{
+    BreakLine();
+    std::FILE* stream = forOutput ? m_output : m_stream;
+    std::fprintf(stream, "%s:\n", title.c_str());
+    for (const std::string& line : lines)
+        std::fprintf(stream, "  %s\n", line.c_str());
+    std::fflush(stream);
+}
+
+void TerminalProgress::Instrument(const platform::SimulatedInstrument::Statistics& statistics)
+{
+    BreakLine();
+    std::fprintf(m_stream, "Simulated instrument: %s\n", FormatInstrumentSummary(statistics).c_str());
+    std::fflush(m_stream);
+}
+
+void TerminalProgress::OnRange()
+{
+    BreakLine();
     m_lastPlainPercent = 0;
 }
 
-void TerminalProgress::SetPos(int pos)
+void TerminalProgress::OnStep()
 {
-    m_pos = pos;
-    if (m_caption.empty())
-        return;
-    if (m_terminal) {
-        if (m_clock() - m_lastDraw >= kRedrawInterval || ProgressPercent(Snapshot()) == 100)
-            Draw();
-    } else {
+    if (!m_terminal) {
         DrawPlainStep();
+        return;
     }
+    if (Now() - m_lastDraw >= kRedrawInterval || ProgressPercent(Snapshot()) == 100)
+        Draw();
 }
 
-void TerminalProgress::SetCaption(const std::string& caption)
+void TerminalProgress::OnCaption()
 {
-    m_caption = caption;
     if (m_terminal) {
         Draw();
-    } else {
-        std::fprintf(m_stream, "%s\n", ProgressPlainLine(Snapshot()).c_str());
-        std::fflush(m_stream);
+        return;
     }
+    std::fprintf(m_stream, "%s\n", ProgressPlainLine(Snapshot()).c_str());
+    std::fflush(m_stream);
 }
 
-void TerminalProgress::ShowMessage(const std::string& text) { platform::ShowMessage(text); }
-
-void TerminalProgress::Pump()
+void TerminalProgress::OnIdle()
 {
-    PumpWaitingMessages();
-    if (m_terminal && !m_caption.empty() && m_clock() - m_lastDraw >= kIdleRedrawInterval)
+    if (m_terminal && HasCaption() && Now() - m_lastDraw >= kIdleRedrawInterval)
         Draw();
 }
 
@@ -85,7 +86,7 @@ void TerminalProgress::Draw()
     std::fprintf(m_stream, "\r%s%s", ProgressBarLine(Snapshot(), kBarWidth).c_str(), kClearToEnd);
     std::fflush(m_stream);
     m_linePending = true;
-    m_lastDraw = m_clock();
+    m_lastDraw = Now();
 }
 
 void TerminalProgress::DrawPlainStep()
@@ -97,9 +98,4 @@ void TerminalProgress::DrawPlainStep()
     m_lastPlainPercent = percent;
     std::fprintf(m_stream, "%s\n", ProgressPlainLine(Snapshot()).c_str());
     std::fflush(m_stream);
-}
-
-ProgressState TerminalProgress::Snapshot() const
-{
-    return {m_caption, m_lower, m_upper, m_pos, m_clock() - m_phaseStart};
 }

@@ -8,22 +8,14 @@
 #include "ExitCode.h"
 #include "HeadlessOptions.h"
 #include "HeadlessUpdater.h"
-#include "UserMessage.h"
 
 int main(int argc, char** argv)
 {
-    const std::string program = platform::ApplicationName();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string program = "vantrel-update";
     HeadlessOptions options;
-    std::string error;
-    if (!ParseHeadlessOptions(args, options, error)) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), error.c_str(), program.c_str());
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(HeadlessUsage(program).c_str(), stdout);
-        return kExitSuccess;
-    }
+    const CommandLine::Outcome parsed = ParseHeadlessOptions({argv + 1, argv + argc}, options);
+    if (parsed.kind != CommandLine::Outcome::Kind::Run)
+        return CommandLine::Report(parsed, program, kExitUsage);
     try {
         HeadlessUpdater updater(std::move(options), stdout, stderr);
         return updater.Run();

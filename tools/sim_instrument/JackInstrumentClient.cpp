@@ -151,18 +151,32 @@ void JackInstrumentClient::handleMessage(const std::uint8_t* message, std::size_
         return;
     platform::SimulatedInstrument::Transfer transfer;
     unsigned latencyMs = 0;
+    std::uint32_t bytesPerSecond = 0;
     {
         std::lock_guard lock(m_modelMutex);
         transfer = m_instrument.transfer(message, length);
         latencyMs = m_instrument.config().replyLatencyMs;
+        bytesPerSecond = m_instrument.config().linkBytesPerSecond;
     }
     if (transfer.link == platform::SimulatedInstrument::LinkState::Vanished) {
         vanish();
         return;
     }
-    const auto due = Clock::now() + std::chrono::milliseconds(latencyMs);
-    for (auto& reply : transfer.replies)
+    // JACK cannot slow the sender down, so a slow link shows as the time each
+    // message would have taken to arrive, one after the other, before its replies.
+    m_linkFreeAt = std::max(m_linkFreeAt, Clock::now()) + wireTime(length, bytesPerSecond);
+    auto due = m_linkFreeAt + std::chrono::milliseconds(latencyMs);
+    for (auto& reply : transfer.replies) {
+        due += wireTime(reply.size(), bytesPerSecond);
         m_replies.push_back({due, std::move(reply)});
+    }
+}
+
+JackInstrumentClient::Clock::duration JackInstrumentClient::wireTime(std::size_t bytes, std::uint32_t bytesPerSecond)
+{
+    if (bytesPerSecond == 0)
+        return Clock::duration::zero();
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(bytes * 1'000'000 / bytesPerSecond));
 }
 
 void JackInstrumentClient::queueDueReplies()

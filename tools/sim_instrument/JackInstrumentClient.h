@@ -17,7 +17,7 @@
 //! A simulated instrument on a JACK server: one MIDI input and one MIDI
 //! output port. The process callback only moves bytes through two lock-free
 //! rings; a worker thread runs the model and holds replies back for the
-//! configured latency.
+//! configured latency and link speed.
 class JackInstrumentClient {
 public:
     explicit JackInstrumentClient(platform::SimulatedInstrument::Config config);
@@ -64,6 +64,7 @@ private:
     void handleMessage(const std::uint8_t* message, std::size_t length);
     void queueDueReplies();
     void vanish();
+    static Clock::duration wireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
 
     mutable std::mutex m_modelMutex;
     platform::SimulatedInstrument m_instrument;
@@ -79,5 +80,6 @@ private:
     platform::SysExAssembler m_assembler;
     std::vector<std::uint8_t> m_event;
     std::deque<Reply> m_replies;
+    Clock::time_point m_linkFreeAt{};  // when the simulated link has carried everything received
     std::thread m_worker;
 };

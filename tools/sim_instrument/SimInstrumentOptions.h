@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "SimulatedInstrument.h"
 
 //! Settings of the standalone simulated instrument, from its command line.
@@ -11,16 +12,16 @@ struct SimInstrumentOptions {
     std::string flashInPath;                       //!< preload the flash from this image
     std::string flashOutPath;                      //!< write the flash here at exit
     platform::SimulatedInstrument::Config config;
-    bool help = false;
 };
 
-//! Reads `args` (without the program name). Returns false with `error` set
-//! on an unknown option, a missing value or a value out of range.
-bool ParseSimInstrumentOptions(const std::vector<std::string>& args, SimInstrumentOptions& options,
-                               std::string& error);
+//! Exit codes of vantrel-sim-instrument.
+enum SimInstrumentExit : int {
+    kSimExitStopped = 0,    //!< stopped by SIGINT or SIGTERM (or --help, --version)
+    kSimExitJack = 1,       //!< the JACK server could not be joined or went away
+    kSimExitUsage = 2,      //!< the command line could not be understood
+    kSimExitFlashFile = 3,  //!< the flash file could not be read or written
+};
 
-//! Reads a number given in decimal or, with a 0x prefix, in hexadecimal.
-bool ParseSimNumber(const std::string& text, unsigned long long& value);
-
-//! The --help text.
-std::string SimInstrumentUsage(const std::string& program);
+//! Reads `args` (without the program name) into `options`; the outcome
+//! says whether to run, or carries the help, the version or the mistake.
+CommandLine::Outcome ParseSimInstrumentOptions(const std::vector<std::string>& args, SimInstrumentOptions& options);

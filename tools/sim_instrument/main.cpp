@@ -12,8 +12,6 @@
 
 namespace {
 
-enum ExitCode { kExitStopped = 0, kExitJack = 1, kExitUsage = 2, kExitFlashFile = 3 };
-
 // How often the main thread looks at the server while it waits for a signal.
 constexpr long kSignalPollNs = 100'000'000;
 
@@ -46,15 +44,10 @@ int main(int argc, char** argv)
 {
     const std::string program = "vantrel-sim-instrument";
     SimInstrumentOptions options;
+    const CommandLine::Outcome parsed = ParseSimInstrumentOptions({argv + 1, argv + argc}, options);
+    if (parsed.kind != CommandLine::Outcome::Kind::Run)
+        return CommandLine::Report(parsed, program, kSimExitUsage);
     std::string error;
-    if (!ParseSimInstrumentOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), error.c_str(), program.c_str());
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(SimInstrumentUsage(program).c_str(), stdout);
-        return kExitStopped;
-    }
 
     const sigset_t signals = blockStopSignals();
     JackInstrumentClient client(options.config);
@@ -62,7 +55,7 @@ int main(int argc, char** argv)
         std::vector<std::uint16_t> image;
         if (!LoadFlashImage(options.flashInPath, image, error)) {
             std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
-            return kExitFlashFile;
+            return kSimExitFlashFile;
         }
         client.preload(image);
     }
@@ -70,7 +63,7 @@ int main(int argc, char** argv)
     if (!opened.ok()) {
         const std::string why = opened.detail.empty() ? "cannot join the JACK server" : opened.detail;
         std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
-        return kExitJack;
+        return kSimExitJack;
     }
     std::printf("%s: listening on %s, answering on %s\n", program.c_str(), client.inputPortName().c_str(),
                 client.outputPortName().c_str());
@@ -81,10 +74,10 @@ int main(int argc, char** argv)
     if (!stoppedBySignal)
         std::fprintf(stderr, "%s: the JACK server has shut down\n", program.c_str());
 
-    int code = stoppedBySignal ? kExitStopped : kExitJack;
+    int code = stoppedBySignal ? kSimExitStopped : kSimExitJack;
     if (!options.flashOutPath.empty() && !SaveFlashImage(options.flashOutPath, client.flash(), error)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
-        code = kExitFlashFile;
+        code = kSimExitFlashFile;
     }
     std::printf("%s: %s\n", program.c_str(), FormatInstrumentSummary(client.statistics()).c_str());
     return code;

@@ -1,10 +1,23 @@
 #include "JackMidiBackend.h"
 
+#include <unistd.h>
+
 #include "JackClient.h"
 #include "JackMidiInput.h"
 #include "JackMidiOutput.h"
 
 namespace platform {
+
+namespace {
+
+// Each process names its clients after itself, so updaters running side by
+// side on one server never share a name.
+std::string ownClientName(const std::string& role)
+{
+    return std::string(JackMidiBackend::kClientPrefix) + "-" + std::to_string(::getpid()) + "-" + role;
+}
+
+}  // namespace
 
 std::vector<std::string> ForeignJackPorts(const std::vector<std::string>& ports, const std::string& ownPrefix)
 {
@@ -28,7 +41,7 @@ MidiResult JackMidiBackend::openOutput(std::size_t index, std::unique_ptr<MidiOu
     const auto ports = outputNames();
     if (index >= ports.size())
         return MidiResult::failure(kMidiBadDevice);
-    return JackMidiOutput::open(m_serverName, std::string(kClientPrefix) + "-out", ports[index], port);
+    return JackMidiOutput::open(m_serverName, ownClientName("out"), ports[index], port);
 }
 
 MidiResult JackMidiBackend::openInput(std::size_t index, MidiInCallback callback, void* instance,
@@ -37,7 +50,7 @@ MidiResult JackMidiBackend::openInput(std::size_t index, MidiInCallback callback
     const auto ports = inputNames();
     if (index >= ports.size())
         return MidiResult::failure(kMidiBadDevice);
-    return JackMidiInput::open(m_serverName, std::string(kClientPrefix) + "-in", ports[index], callback, instance,
+    return JackMidiInput::open(m_serverName, ownClientName("in"), ports[index], callback, instance,
                                port);
 }
 
@@ -45,7 +58,7 @@ std::vector<std::string> JackMidiBackend::foreignPorts(unsigned long flags) cons
 {
     MidiResult result;
     // A short-lived client per listing: the server may have come or gone since.
-    auto probe = JackClient::open(std::string(kClientPrefix) + "-probe", m_serverName, result);
+    auto probe = JackClient::open(ownClientName("probe"), m_serverName, result);
     if (!probe)
         return {};
     return ForeignJackPorts(probe->midiPorts(flags), kClientPrefix);

@@ -27,7 +27,8 @@ public:
     MidiResult openInput(std::size_t index, MidiInCallback callback, void* instance,
                          std::unique_ptr<MidiInput>& port) override;
 
-    //! Every client this program opens is named with this prefix.
+    //! Every client this program opens is named with this prefix, then its
+    //! process id and its role ("-1234-out").
     static constexpr const char* kClientPrefix = "vantrel-updater";
 
 private:

@@ -1,12 +1,14 @@
 // The headless updater's parts that need no devices: its command line, the
-// device and product choice, and what its progress display prints.
+// device choice, its JSON lines, and what its progress display prints.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
 #include "DeviceChoice.h"
 #include "HeadlessOptions.h"
-#include "ProductFiles.h"
+#include "JsonLine.h"
 #include "ProgressText.h"
 #include "TerminalProgress.h"
 #include "UpdateTestSupport.h"
@@ -18,12 +20,12 @@ protected:
     bool parse(std::vector<std::string> args)
     {
         options = {};
-        error.clear();
-        return ParseHeadlessOptions(args, options, error);
+        outcome = ParseHeadlessOptions(args, options);
+        return outcome.kind == CommandLine::Outcome::Kind::Run;
     }
 
     HeadlessOptions options;
-    std::string error;
+    CommandLine::Outcome outcome;
 };
 
 TEST_F(HeadlessOptionsParsing, UpdateChoicesInBothSpellings)
@@ -35,6 +37,7 @@ TEST_F(HeadlessOptionsParsing, UpdateChoicesInBothSpellings)
     EXPECT_EQ(options.dataPath, "fw.bin");
     EXPECT_FALSE(options.verify);
     EXPECT_FALSE(options.blocksFile);
+    EXPECT_EQ(options.mode(), HeadlessOptions::Mode::Update);
 }
 
 TEST_F(HeadlessOptionsParsing, VerifyIsTheDefaultAndTheLastChoiceWins)
@@ -43,44 +46,38 @@ TEST_F(HeadlessOptionsParsing, VerifyIsTheDefaultAndTheLastChoiceWins)
     EXPECT_TRUE(options.verify);
     ASSERT_TRUE(parse({"--no-verify", "--verify"}));
     EXPECT_TRUE(options.verify);
+    ASSERT_TRUE(parse({"--data", "a.bin", "--data", "b.bin"}));
+    EXPECT_EQ(options.dataPath, "b.bin");
+}
+
+TEST_F(HeadlessOptionsParsing, ServiceModes)
+{
+    ASSERT_TRUE(parse({"--read", "out.bin", "--from", "0x100", "--words", "4096", "--json"}));
+    EXPECT_EQ(options.mode(), HeadlessOptions::Mode::Read);
+    EXPECT_EQ(options.readFrom, 0x100u);
+    EXPECT_EQ(options.readWords, 4096u);
+    EXPECT_TRUE(options.json);
+    ASSERT_TRUE(parse({"--verify-only", "--data", "fw.bin"}));
+    EXPECT_EQ(options.mode(), HeadlessOptions::Mode::VerifyOnly);
+    ASSERT_TRUE(parse({"--backup", "old.bin", "--data", "fw.bin"}));
+    EXPECT_EQ(options.backupPath, "old.bin");
+    EXPECT_EQ(options.mode(), HeadlessOptions::Mode::Update);
 }
 
 TEST_F(HeadlessOptionsParsing, MistakesAreRefusedWithAReason)
 {
-    EXPECT_FALSE(parse({"--frobnicate"}));
-    EXPECT_NE(error.find("--frobnicate"), std::string::npos);
-    EXPECT_FALSE(parse({"--data"}));
-    EXPECT_NE(error.find("needs a value"), std::string::npos);
-    EXPECT_FALSE(parse({"--list=yes"}));
-    EXPECT_FALSE(parse({"fw.bin"}));
-    EXPECT_FALSE(parse({"--product", "A", "--blocks", "a.cfg"}));
-    EXPECT_FALSE(parse({"--sim-no-reply"}));
-    EXPECT_NE(error.find("--simulated"), std::string::npos);
-}
-
-TEST_F(HeadlessOptionsParsing, NumbersAreDecimalOrHexAddressesAlwaysHex)
-{
-    ASSERT_TRUE(parse({"--simulated", "--sim-rate", "0x0C35", "--sim-latency=20", "--sim-stuck-sector", "2000",
-                       "--sim-stuck-sector=0x8000", "--sim-flip", "1F:0100"}));
-    const auto& sim = options.simulator;
-    EXPECT_EQ(sim.linkBytesPerSecond, 3125u);
-    EXPECT_EQ(sim.replyLatencyMs, 20u);
-    EXPECT_EQ(sim.faults.stuckSectors, (std::vector<std::uint32_t>{0x2000, 0x8000}));
-    ASSERT_EQ(sim.faults.bitFlips.size(), 1u);
-    EXPECT_EQ(sim.faults.bitFlips[0].address, 0x1Fu);
-    EXPECT_EQ(sim.faults.bitFlips[0].mask, 0x0100);
-}
-
-TEST_F(HeadlessOptionsParsing, SimulatorNumbersAreCheckedWhole)
-{
-    EXPECT_FALSE(parse({"--simulated", "--sim-reply-words", "50"}));
-    EXPECT_FALSE(parse({"--simulated", "--sim-reply-words", "0"}));
-    EXPECT_FALSE(parse({"--simulated", "--sim-latency", "12ms"}));
-    EXPECT_FALSE(parse({"--simulated", "--sim-rate", "99999999999"}));
-    EXPECT_FALSE(parse({"--simulated", "--sim-stuck-sector", "12G"}));
-    EXPECT_FALSE(parse({"--simulated", "--sim-flip", "1F"}));
-    EXPECT_FALSE(parse({"--simulated", "--sim-flip", "1F:10000"}));
-    EXPECT_FALSE(parse({"--simulated", "--sim-flip", "1F:0"}));
+    const std::vector<std::vector<std::string>> bad{
+        {"--frobnicate"}, {"--data"}, {"--list=yes"}, {"fw.bin"}, {"--product", "A", "--blocks", "a.cfg"},
+        {"--sim-no-reply"}, {"--read", "out.bin"}, {"--words", "4"}, {"--read", "o.bin", "--words", "0"},
+        {"--read", "o.bin", "--from", "0xFFFFFFFF", "--words", "2"}, {"--verify-only", "--backup", "b.bin"},
+        {"--read", "o.bin", "--words", "1", "--backup", "b.bin"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_FALSE(parse(args)) << args[0];
+        EXPECT_EQ(outcome.kind, CommandLine::Outcome::Kind::Error) << args[0];
+        EXPECT_FALSE(outcome.text.empty()) << args[0];
+    }
+    ASSERT_TRUE(parse({"--read", "o.bin", "--from", "0xFFFFFFFF", "--words", "1"})) << "the last word can be read";
 }
 
 class HeadlessDeviceChoice : public ::testing::Test {
@@ -119,31 +116,26 @@ TEST_F(HeadlessDeviceChoice, SeveralOrNoMatchesPickNothing)
     EXPECT_EQ(ChooseDevice({}, "usb").result, DeviceChoice::Result::NoMatch);
 }
 
-class HeadlessProductFiles : public ::testing::Test {
-protected:
-    ScratchDirectory scratch;
-};
+class HeadlessJsonLine : public ::testing::Test {};
 
-TEST_F(HeadlessProductFiles, ListsCfgFilesInAnyCaseSortedWithoutCase)
+TEST_F(HeadlessJsonLine, AnyTextMakesValidJson)
 {
-    scratch.writeText("stage 88.cfg", "0\n");
-    scratch.writeText("Home 61.CFG", "0\n");
-    scratch.writeText("notes.txt", "");
-    scratch.writeText(".cfg", "");
-    std::filesystem::create_directories(scratch.path() / "folder.cfg");
-
-    EXPECT_EQ(ProductFileNames(scratch.path().string()), (std::vector<std::string>{"Home 61.CFG", "stage 88.cfg"}));
-    EXPECT_TRUE(ProductFileNames((scratch.path() / "absent").string()).empty());
-}
-
-TEST_F(HeadlessProductFiles, ProductNameFindsItsFile)
-{
-    const std::vector<std::string> files{"Home 61.CFG", "Stage 88.cfg", "stage 88.cfg"};
-    EXPECT_EQ(FindProductFile(files, "Home 61"), "Home 61.CFG");
-    EXPECT_EQ(FindProductFile(files, "home 61"), "Home 61.CFG");
-    EXPECT_EQ(FindProductFile(files, "stage 88"), "stage 88.cfg");  // the exact name first
-    EXPECT_EQ(FindProductFile(files, "STAGE 88"), std::nullopt);    // two candidates
-    EXPECT_EQ(FindProductFile(files, "Piano"), std::nullopt);
+    const std::string awkward = "quote \" backslash \\ line\nend\ttab \x01 caf\xc3\xa9 latin \xe9 cut \xe2\x82";
+    const std::string line = JsonLine()
+                                 .Add("text", awkward)
+                                 .Add("count", std::int64_t{-3})
+                                 .Add("rate", 1.25)
+                                 .Add("done", true)
+                                 .AddNull("left")
+                                 .Add("items", std::vector<std::string>{"0: a", "1: b"})
+                                 .Text();
+    const auto json = nlohmann::json::parse(line);  // throws on invalid UTF-8 too
+    EXPECT_EQ(json["text"], "quote \" backslash \\ line\nend\ttab \x01 caf\xc3\xa9 latin \xc3\xa9 cut \xc3\xa2\xc2\x82");
+    EXPECT_EQ(json["count"], -3);
+    EXPECT_EQ(json["done"], true);
+    EXPECT_TRUE(json["left"].is_null());
+    EXPECT_EQ(json["items"][1], "1: b");
+    EXPECT_EQ(line.find('\n'), std::string::npos);
 }
 
 class HeadlessProgressText : public ::testing::Test {};

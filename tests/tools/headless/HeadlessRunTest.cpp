@@ -1,11 +1,17 @@
 // The built vantrel-update program run as a script would run it, against the
-// simulated instrument: its exit codes and what it prints.
+// simulated instrument: its exit codes, what it prints, its JSON lines, and
+// what signals and a data file changed under it do.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
 
 #include "UpdateTestSupport.h"
 
@@ -48,6 +54,76 @@ std::vector<std::uint8_t> readBytes(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+using Json = nlohmann::json;
+
+//! Each line of `output` read as one JSON object (a line that is none fails the test).
+std::vector<Json> jsonLines(const std::string& output)
+{
+    std::vector<Json> lines;
+    for (std::size_t from = 0, end; (end = output.find('\n', from)) != std::string::npos; from = end + 1) {
+        try {
+            lines.push_back(Json::parse(output.substr(from, end - from)));
+        } catch (const Json::exception& e) {
+            ADD_FAILURE() << "not a JSON line: " << output.substr(from, end - from) << " (" << e.what() << ")";
+        }
+    }
+    return lines;
+}
+
+//! The first event of `kind`, or null.
+Json firstEvent(const std::vector<Json>& events, const std::string& kind)
+{
+    for (const Json& event : events)
+        if (event.value("event", "") == kind)
+            return event;
+    return nullptr;
+}
+
+//! Runs `program` with `args`, reading its output line by line; `onLine`
+//! sees each line with the child's process id as it arrives.
+RunResult runWatched(const std::string& program, const std::vector<std::string>& args,
+                     const std::function<void(const std::string& line, pid_t child)>& onLine)
+{
+    RunResult result;
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return result;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::dup2(fds[1], STDERR_FILENO);
+        ::close(fds[0]);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const auto& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::FILE* stream = ::fdopen(fds[0], "r");
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    for (ssize_t length; (length = ::getline(&line, &capacity, stream)) > 0;) {
+        result.output.append(line, static_cast<std::size_t>(length));
+        onLine(std::string(line, static_cast<std::size_t>(length)), child);
+    }
+    std::free(line);
+    std::fclose(stream);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+//! True for a progress line of the write phase past its first chunk.
+bool writingPastFirstChunk(const std::string& line)
+{
+    const Json event = Json::parse(line, nullptr, false);
+    return !event.is_discarded() && event.value("event", "") == "progress" &&
+           event.value("phase", "") == "Updating..." && event.value("position", 0) >= 1;
 }
 
 class HeadlessRun : public ::testing::Test {
@@ -115,6 +191,9 @@ TEST_F(HeadlessRun, CommandLineMistakesExitTwo)
 {
     EXPECT_EQ(runProgram(VANTREL_UPDATE_EXE, {"--no-such-option"}).exitCode, 2);
     EXPECT_EQ(runProgram(VANTREL_UPDATE_EXE, {"--help"}).exitCode, 0);
+    const RunResult version = runProgram(VANTREL_UPDATE_EXE, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "vantrel-update " VANTREL_VERSION "\n");
 }
 
 TEST_F(HeadlessRun, MissingChoicesExitThreeWithTheWindowsMessages)
@@ -224,6 +303,172 @@ TEST_F(HeadlessRun, OddSizedSimulatedFlashLoadsWithAZeroHighByte)
     EXPECT_EQ(flash[0], 0xFF);
     EXPECT_EQ(flash[1], 0x00);
     EXPECT_EQ(flash[2], 0xFF);  // the rest of the flash starts erased
+}
+
+// Blocks as the simulated instrument's default sectors lie.
+constexpr const char* kSectorBlocks = "0\n2000\n3000\n4000\n8000\n";
+
+TEST_F(HeadlessRun, BackupRoundTripRestoresTheFlashWordForWord)
+{
+    // Small sectors keep the runs short: the old firmware reaches into the
+    // third, the new one ends inside the second.
+    const std::string blocks = scratch.writeText("sectors.cfg", "0\n400\n800\nC00\n");
+    const std::vector<std::string> sectors{"--sim-sectors", "0,0x400,0x800,0xC00"};
+    auto old = PatternImage(0xA00 * 2);
+    std::reverse(old.begin(), old.end());
+    const std::string oldPath = scratch.writeFile("old-firmware.bin", old);
+    const std::string newPath = scratch.writeFile("new.bin", PatternImage(0x500 * 2));
+    const std::string backup = (scratch.path() / "old.bin").string();
+    const std::string updated = (scratch.path() / "updated.bin").string();
+
+    auto args = sectors;
+    args.insert(args.end(), {"--data", newPath, "--sim-load", oldPath, "--backup", backup, "--sim-save", updated});
+    const RunResult first = runSimulated(args, blocks);
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_TRUE(says(first, "Backup of words 0x00000000 to 0x000007FF saved in " + backup)) << first.output;
+    EXPECT_EQ(readBytes(backup).size(), 0x800u * 2);
+
+    args = sectors;
+    args.insert(args.end(), {"--data", backup, "--sim-load", updated, "--sim-save", flashPath});
+    const RunResult second = runSimulated(args, blocks);
+    ASSERT_EQ(second.exitCode, 0) << second.output;
+    auto before = old;
+    before.resize(readBytes(flashPath).size(), 0xFF);  // the rest of the flash was erased
+    EXPECT_TRUE(readBytes(flashPath) == before);
+}
+
+TEST_F(HeadlessRun, BackupThatFailsLeavesTheFlashUntouched)
+{
+    const std::string blocks = scratch.writeText("sectors.cfg", kSectorBlocks);
+    const std::string unwritable = (scratch.path() / "absent" / "old.bin").string();
+    const std::string readable = (scratch.path() / "old.bin").string();
+    const std::vector<std::pair<std::vector<std::string>, int>> cases{
+        {{"--backup", unwritable}, 3},
+        {{"--backup", readable, "--sim-no-reply"}, 5},
+    };
+    for (const auto& [more, exitCode] : cases) {
+        std::vector<std::string> args{"--json"};
+        args.insert(args.end(), more.begin(), more.end());
+        const RunResult run = runSimulated(args, blocks);
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        const Json instrument = firstEvent(jsonLines(run.output), "instrument");
+        EXPECT_EQ(instrument.value("sectorsErased", -1), 0) << run.output;
+        EXPECT_EQ(instrument.value("wordsWritten", -1), 0) << run.output;
+        EXPECT_FALSE(std::filesystem::exists(readable));
+    }
+}
+
+TEST_F(HeadlessRun, VerifyOnlyComparesWithoutChangingAndNamesTheFirstDifference)
+{
+    auto flash = image;
+    const std::string same = scratch.writeFile("same.bin", flash);
+    flash[0x123 * 2] ^= 0x01;
+    flash[0x400 * 2] ^= 0x01;
+    const std::string differing = scratch.writeFile("differing.bin", flash);
+
+    for (const auto& [load, exitCode] : {std::pair{same, 0}, std::pair{differing, 5}}) {
+        const RunResult run = runSimulated({"--verify-only", "--json", "--sim-load", load}, blockPath);
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        const auto events = jsonLines(run.output);
+        EXPECT_EQ(firstEvent(events, "instrument").value("wordsWritten", -1), 0);
+        EXPECT_EQ(firstEvent(events, "instrument").value("sectorsErased", -1), 0);
+        const Json result = events.back();
+        EXPECT_EQ(result["event"], "result");
+        EXPECT_EQ(result["mode"], "verify-only");
+        EXPECT_EQ(result.value("firstDifference", -1), exitCode == 0 ? -1 : 0x123);
+    }
+}
+
+TEST_F(HeadlessRun, ReadOutSavesTheWordsAskedFor)
+{
+    const std::string load = scratch.writeFile("flash-in.bin", image);
+    const std::string out = (scratch.path() / "read.bin").string();
+
+    const RunResult run = runSimulated({"--read", out, "--from", "0x100", "--words", "1000", "--sim-load", load});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(readBytes(out), std::vector<std::uint8_t>(image.begin() + 0x200, image.begin() + 0x200 + 2000));
+
+    const RunResult mute = runSimulated({"--read", out + "2", "--words", "10", "--sim-no-reply"});
+    EXPECT_EQ(mute.exitCode, 5);
+    EXPECT_TRUE(says(mute, "Wait Time Out!")) << mute.output;
+    EXPECT_FALSE(std::filesystem::exists(out + "2")) << "no file from a failed read";
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path()))
+        EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << "left behind: " << entry.path();
+}
+
+TEST_F(HeadlessRun, JsonLinesCarryProgressMessagesAndTheResult)
+{
+    const RunResult run = runSimulated({"--json"}, blockPath);
+
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const auto events = jsonLines(run.output);
+    ASSERT_GE(events.size(), 4u);
+    EXPECT_EQ(events.front()["event"], "progress");
+    EXPECT_EQ(events.front()["phase"], "Updating...");
+    EXPECT_EQ(firstEvent(events, "message")["text"], "Update successful !");
+    EXPECT_EQ(events.back()["event"], "result");
+    EXPECT_EQ(events.back()["success"], true);
+    EXPECT_EQ(events.back()["exitCode"], 0);
+}
+
+TEST_F(HeadlessRun, SignalDuringTheWriteEndsTheExchangeAndSaysWhatToDo)
+{
+    const std::string data = scratch.writeFile("long.bin", PatternImage(16 * 2048));
+    for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        bool sent = false;
+        const RunResult run = runWatched(
+            VANTREL_UPDATE_EXE,
+            {"--simulated", "--blocks", blockPath, "--out", kSimulator, "--in", kSimulator, "--data", data,
+             "--json", "--sim-rate", "20000"},
+            [&, signal = signal](const std::string& line, pid_t child) {
+                if (sent || !writingPastFirstChunk(line))
+                    return;
+                sent = true;
+                ::kill(child, signal);
+                ::kill(child, signal);  // a second one changes nothing
+            });
+
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        const auto events = jsonLines(run.output);
+        EXPECT_EQ(firstEvent(events, "instrument").value("endCommands", -1), 1) << run.output;
+        EXPECT_NE(run.output.find("the instrument now holds incomplete firmware. Run the update again"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_LT(firstEvent(events, "instrument").value("wordsWritten", 0), 16 * 1024) << "stopped early";
+    }
+}
+
+TEST_F(HeadlessRun, DataFileChangedDuringTheRunEndsWithTheReadError)
+{
+    // 0x5A bytes throughout: a chunk sent with a zero-filled hole would show.
+    const std::vector<std::uint8_t> pattern(8 * 2048, 0x5A);
+    const std::vector<std::function<void(const std::string&)>> changes{
+        [](const std::string& path) { std::filesystem::resize_file(path, 3000); },
+        [this](const std::string& path) {
+            std::filesystem::rename(scratch.writeFile("other.bin", std::vector<std::uint8_t>(100, 0x11)), path);
+        },
+    };
+    for (const auto& change : changes) {
+        const std::string data = scratch.writeFile("changing.bin", pattern);
+        bool changed = false;
+        const RunResult run = runWatched(
+            VANTREL_UPDATE_EXE,
+            {"--simulated", "--blocks", noBlocksPath, "--out", kSimulator, "--in", kSimulator, "--data", data,
+             "--json", "--sim-rate", "20000", "--sim-save", flashPath},
+            [&](const std::string& line, pid_t) {
+                if (!changed && writingPastFirstChunk(line)) {
+                    changed = true;
+                    change(data);
+                }
+            });
+
+        EXPECT_EQ(run.exitCode, 3) << run.output;
+        EXPECT_EQ(firstEvent(jsonLines(run.output), "message")["text"], "Fail to read the data file\n" + data);
+        const auto flash = readBytes(flashPath);
+        ASSERT_GE(flash.size(), pattern.size());
+        for (std::size_t i = 0; i < pattern.size(); ++i)
+            ASSERT_TRUE(flash[i] == 0x5A || flash[i] == 0xFF) << "byte " << i << " of a partial chunk";
+    }
 }
 
 class HeadlessProducts : public HeadlessRun {
