@@ -18,9 +18,10 @@ archives=$cache/archives
 artefacts=$root/build/artefacts
 title="Firmware update   V1.0"
 sample=/usr/lib/vantrel/sample-firmware.bin
-# Fixed limits for every wait (tenths of a second) and command (seconds).
-readonly display_wait=100 window_wait=150
-readonly make_timeout=900 install_timeout=600 update_timeout=120 command_timeout=30 window_timeout=60
+# Fixed limits for every command (seconds).
+readonly make_timeout=600 install_timeout=600 update_timeout=120 command_timeout=30 window_timeout=60
+
+source "$root/scripts/x_window.sh"
 
 log() { echo "clean root: $*"; }
 skip() { echo "clean root: SKIPPED, $*"; exit 77; }
@@ -72,11 +73,11 @@ trap 'exit 143' TERM INT HUP
 
 # in_root <seconds> <command...>: runs a command in the root with a time
 # limit, in mount and process namespaces of its own, so nothing mounted or
-# started there outlives it.
+# started there outlives it. unshare sits out a TERM, so a KILL follows it.
 in_root() {
   local limit=$1
   shift
-  timeout "$limit" unshare --mount --propagation private --pid --fork --kill-child -- \
+  timeout -k 2 "$limit" unshare --mount --propagation private --pid --fork --kill-child -- \
     /bin/sh -c 'r=$1; shift
       mount -t proc proc "$r/proc" && mount --rbind /dev "$r/dev" &&
       mount --bind "$0" "$r/var/cache/apt/archives" || exit 1
@@ -112,8 +113,11 @@ log "installed with $(grep -c '^Setting up' "$work/install.log") packages in $((
 in_root "$command_timeout" dpkg-query -L vantrel >"$work/files"
 
 # The programs on the PATH, in the root.
-version=$(in_root "$command_timeout" vantrel-update --version 2>&1) || fail "vantrel-update --version: $version"
-log "vantrel-update --version: $version"
+if version=$(in_root "$command_timeout" vantrel-update --version 2>&1); then
+  log "vantrel-update --version: $version"
+else
+  fail "vantrel-update --version: $version"
+fi
 in_root "$command_timeout" vantrel-update --list >"$work/list.log" 2>&1 || fail "vantrel-update --list: $(cat "$work/list.log")"
 step=$SECONDS
 if in_root "$update_timeout" vantrel-update --simulated --product "Home 61" --out simulated --in simulated \
@@ -127,29 +131,12 @@ help_text=$(in_root "$command_timeout" vantrel-sim-instrument --help 2>&1) || fa
 # The window under a virtual X display of this machine: the program in the
 # root reaches it through the display's abstract socket.
 window_test() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  for ((i = 0; i < display_wait; i++)); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  [ -s "$work/display" ] || { fail "Xvfb did not start: $(cat "$work/xvfb.log")"; return; }
-  export DISPLAY=":$(head -n1 "$work/display")"
+  start_xvfb "$work" || { fail "no virtual display"; return; }
   in_root "$window_timeout" vantrel >"$work/vantrel.log" 2>&1 &
-  local app=$!
+  local app=$! wid
   pids+=($app)
-  local wid=""
-  for ((i = 0; i < window_wait; i++)); do
-    wid=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
-    [ -n "$wid" ] && break
-    kill -0 "$app" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || { fail "no window titled '$title': $(cat "$work/vantrel.log")"; return; }
-  local shown
-  shown=$(xprop -id "$wid" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
-  [ "$shown" = "$title" ] || { fail "window title is '$shown', expected '$title'"; return; }
-  log "window title: '$shown'"
+  wid=$(find_window "$title" "$app") || { fail "the window: $(cat "$work/vantrel.log")"; return; }
+  log "window title: '$title'"
   sleep 0.5
   mkdir -p "$artefacts"
   import -window "$wid" "$artefacts/package-window.png" && log "screenshot: $artefacts/package-window.png"

@@ -10,8 +10,8 @@ cd "$root"
 build=${1:-build/release}
 out=$root/build/artefacts
 title="Firmware update   V1.0"
-# Fixed limits for every wait (tenths of a second).
-readonly display_wait=100 window_wait=150 run_wait=600
+# Fixed limit for the update's result (tenths of a second).
+readonly run_wait=600
 # Time into the run for the mid-run picture: past the first erases, before the end.
 readonly mid_run_seconds=3
 
@@ -27,17 +27,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display number itself and reports it once it is ready,
-# so runs on a shared machine don't race for one.
+source scripts/x_window.sh
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for ((i = 0; i < display_wait; i++)); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "screenshots: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work" || exit 1
 
 # A runtime directory of its own, so a copy the developer has open on the
 # desktop doesn't hold the single-instance lock.
@@ -45,21 +37,8 @@ VANTREL_SIMULATOR=1 QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" "$build/bin/vant
 app=$!
 pids+=($app)
 
-wid=""
-for ((i = 0; i < window_wait; i++)); do
-  wid=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
-  [ -n "$wid" ] && break
-  kill -0 "$app" 2>/dev/null || { echo "screenshots: the program ended early" >&2; cat "$work/vantrel.log" >&2; exit 1; }
-  sleep 0.1
-done
-[ -n "$wid" ] || { echo "screenshots: no window titled '$title'" >&2; exit 1; }
-
-shown=$(xprop -id "$wid" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
-if [ "$shown" != "$title" ]; then
-  echo "screenshots: window title is '$shown', expected '$title'" >&2
-  exit 1
-fi
-echo "window title: '$shown'"
+wid=$(find_window "$title" "$app") || { cat "$work/vantrel.log" >&2; exit 1; }
+echo "window title: '$title'"
 read -r x y w h < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')
 echo "window: ${w}x${h} at ${x},${y}"
 sleep 0.5

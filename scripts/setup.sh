@@ -11,6 +11,7 @@ packages=(
   libasound2-dev libjack-jackd2-dev jackd2
   fonts-liberation fonts-wqy-zenhei
   xvfb xauth x11-utils xdotool imagemagick
+  dpkg-dev file help2man lintian desktop-file-utils appstream mmdebstrap
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, and the reply hand-over test
-# under ThreadSanitizer.
+# under ThreadSanitizer; then the Debian package, checked and tried in a clean
+# Debian 12 root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,6 +10,13 @@ bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+
+# The clean root for the package test is network and disk bound: it is made
+# in the background while the builds compile, and joined before that test.
+mkdir -p build/cleanroot
+setsid bash scripts/clean_root_test.sh --prepare >build/cleanroot/prepare.log 2>&1 &
+clean_root_pid=$!
+trap 'kill -TERM -- -$clean_root_pid 2>/dev/null || true' EXIT
 
 echo "== build and test (RelWithDebInfo)"
 bash scripts/build.sh build/release
@@ -25,3 +33,17 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R 
 
 echo "== the real window under Xvfb: title check and screenshots (build/artefacts)"
 bash scripts/screenshots.sh build/release
+
+echo "== Debian package: build, lintian, desktop-file-validate, appstreamcli validate"
+bash scripts/package.sh build/release | tee build/package.log
+deb=$(tail -n1 build/package.log)
+
+echo "== the package in a clean Debian 12 root"
+prepared=0
+wait "$clean_root_pid" || prepared=$?
+cat build/cleanroot/prepare.log
+case $prepared in
+  0) bash scripts/clean_root_test.sh "$deb" ;;
+  77) ;;  # the line above says why no clean root could be made
+  *) exit 1 ;;
+esac

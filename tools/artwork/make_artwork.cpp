@@ -3,12 +3,16 @@
 // cursor/151.cur.
 //
 //   make_artwork [<resources directory>] [--preview <directory>]
+//   make_artwork --hicolor <directory> <size>...
 //
+// The second form draws only the application icon, as
+// <directory>/<size>x<size>/apps/vantrel.png for the desktop's icon theme.
 // The preview directory receives sheet.png (every picture, small ones
 // enlarged) and window.png / window-running.png (the skin with stand-in
 // controls), for checking the artwork by eye.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
@@ -62,12 +66,28 @@ bool writeResources(const QDir& root, const std::vector<artwork::Picture>& bitma
     return ok;
 }
 
+bool writeHicolorIcons(const QDir& root, const QStringList& sizes)
+{
+    bool ok = !sizes.isEmpty();
+    for (const QString& text : sizes) {
+        const int side = text.toInt();
+        const QString path = root.filePath(QStringLiteral("%1x%1/apps/vantrel.png").arg(side));
+        if (side <= 0 || !root.mkpath(QFileInfo(path).path()) || !artwork::AppIcon(side).save(path)) {
+            std::fprintf(stderr, "make_artwork: cannot write the %s icon to %s\n", qPrintable(text), qPrintable(path));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (args.size() >= 2 && args.first() == QStringLiteral("--hicolor"))
+        return writeHicolorIcons(QDir(args.at(1)), args.mid(2)) ? 0 : 1;
     QString previewDir;
     const qsizetype previewAt = args.indexOf(QStringLiteral("--preview"));
     if (previewAt >= 0) {

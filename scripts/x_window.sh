@@ -1,0 +1,41 @@
+# Functions for trying the real window under a virtual X display, shared by
+# scripts/screenshots.sh and scripts/clean_root_test.sh. Source this file; the
+# caller ends the processes collected in its `pids` array on exit.
+
+# Fixed limits for every wait (tenths of a second).
+readonly x_display_wait=100 x_window_wait=150
+
+# start_xvfb <folder>: starts Xvfb on a free display, its files in <folder>,
+# and exports DISPLAY. Xvfb picks the display number itself and reports it once
+# it is ready, so runs on a shared machine don't race for one.
+start_xvfb() {
+  local dir=$1 i
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  pids+=($!)
+  for ((i = 0; i < x_display_wait; i++)); do
+    [ -s "$dir/display" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$dir/display" ]; then
+    echo "Xvfb did not start: $(cat "$dir/xvfb.log")" >&2
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$dir/display")"
+}
+
+# find_window <title> <pid>: prints the id of the visible window titled
+# exactly <title>, once the title the window manager reads matches too; fails
+# when process <pid> ends first or no such window shows in time.
+find_window() {
+  local title=$1 app=$2 wid="" shown i
+  for ((i = 0; i < x_window_wait; i++)); do
+    wid=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
+    [ -n "$wid" ] && break
+    kill -0 "$app" 2>/dev/null || { echo "the program ended early" >&2; return 1; }
+    sleep 0.1
+  done
+  [ -n "$wid" ] || { echo "no window titled '$title'" >&2; return 1; }
+  shown=$(xprop -id "$wid" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+  [ "$shown" = "$title" ] || { echo "window title is '$shown', expected '$title'" >&2; return 1; }
+  echo "$wid"
+}
