@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fonts-wqy-zenhei
   xvfb xauth x11-utils xdotool imagemagick
   dpkg-dev file help2man lintian desktop-file-utils appstream mmdebstrap
+  qemu-system-x86 busybox-static kmod cpio alsa-utils
 )
 
 missing=()
