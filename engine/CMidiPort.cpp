@@ -19,6 +19,13 @@ const char* const kReadDataUnexpected = "Read Data Unexpected!";
 constexpr auto kPollInterval = std::chrono::milliseconds(1);
 constexpr auto kCloseOutputInterval = std::chrono::milliseconds(10);
 
+// The fixed text, then on a line of its own why the driver refused (the
+// device is in use, or no longer connected), when it said.
+std::string OpenFailureText(const char* text, const platform::MidiResult& result)
+{
+    return result.detail.empty() ? text : std::string(text) + "\n" + result.detail;
+}
+
 void sleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace
@@ -31,7 +38,15 @@ CMidiPort::~CMidiPort()
     CloseInput();
 }
 
-void CMidiPort::OpenPorts(unsigned outDevice, unsigned inDevice)
+void CMidiPort::OpenPorts(unsigned outDevice, unsigned inDevice) { OpenBoth(outDevice, inDevice); }
+
+void CMidiPort::OpenPorts(const platform::MidiDeviceId& outDevice, const platform::MidiDeviceId& inDevice)
+{
+    OpenBoth(outDevice, inDevice);
+}
+
+template <class Device>
+void CMidiPort::OpenBoth(const Device& outDevice, const Device& inDevice)
 {
     OpenOutput(outDevice);
     try {
@@ -135,8 +150,22 @@ void CMidiPort::OpenOutput(unsigned device)
 {
     CloseOutput();
     std::unique_ptr<platform::MidiOutput> port;
-    if (!platform::MidiSystem::instance().openOutput(device, port).ok() || port == nullptr)
-        throw CMidiError(kOpenOutputFailed);
+    const platform::MidiResult opened = platform::MidiSystem::instance().openOutput(device, port);
+    AdoptOutput(opened, std::move(port));
+}
+
+void CMidiPort::OpenOutput(const platform::MidiDeviceId& device)
+{
+    CloseOutput();
+    std::unique_ptr<platform::MidiOutput> port;
+    const platform::MidiResult opened = platform::MidiSystem::instance().openOutput(device, port);
+    AdoptOutput(opened, std::move(port));
+}
+
+void CMidiPort::AdoptOutput(const platform::MidiResult& opened, std::unique_ptr<platform::MidiOutput> port)
+{
+    if (!opened.ok() || port == nullptr)
+        throw CMidiError(OpenFailureText(kOpenOutputFailed, opened));
     m_midiOut = std::move(port);
 }
 
@@ -156,10 +185,19 @@ void CMidiPort::OpenInput(unsigned device)
 {
     // An input still open would keep the one shared buffer queued.
     CloseInput();
-    const platform::MidiResult opened =
-        platform::MidiSystem::instance().openInput(device, &CMidiPort::MidiInProc, this, m_midiIn);
+    StartInput(platform::MidiSystem::instance().openInput(device, &CMidiPort::MidiInProc, this, m_midiIn));
+}
+
+void CMidiPort::OpenInput(const platform::MidiDeviceId& device)
+{
+    CloseInput();
+    StartInput(platform::MidiSystem::instance().openInput(device, &CMidiPort::MidiInProc, this, m_midiIn));
+}
+
+void CMidiPort::StartInput(const platform::MidiResult& opened)
+{
     if (!opened.ok() || m_midiIn == nullptr)
-        throw CMidiError(kOpenInputFailed);
+        throw CMidiError(OpenFailureText(kOpenInputFailed, opened));
     g_midiInHeader = platform::MidiHeader{g_midiInBuffer, kMidiInBufferSize, 0, 0};
     if (!m_midiIn->prepareHeader(&g_midiInHeader).ok() || !m_midiIn->addBuffer(&g_midiInHeader).ok() ||
         !m_midiIn->start().ok())
@@ -186,12 +224,12 @@ void CMidiPort::SendSysEx(const std::uint8_t* bytes, std::size_t length)
 {
     ClearReplyReady();
     if (m_midiOut == nullptr)
-        ThrowSendError(platform::MidiResult::failure(platform::kMidiInvalidHandle));
+        ThrowDriverError(platform::MidiResult::failure(platform::kMidiInvalidHandle));
     if (bytes == nullptr || length == 0)
-        ThrowSendError(platform::MidiResult::failure(platform::kMidiInvalidParam));
+        ThrowDriverError(platform::MidiResult::failure(platform::kMidiInvalidParam));
     const platform::MidiResult result = m_midiOut->sendSysEx(bytes, length);
     if (!result.ok())
-        ThrowSendError(result);
+        ThrowDriverError(result);
 }
 
 void CMidiPort::MidiInProc(platform::MidiInput* input, unsigned message, void* instance,
@@ -226,13 +264,18 @@ void CMidiPort::WaitForReply(unsigned pollCount)
     for (unsigned poll = 0; poll < pollCount; ++poll) {
         if (IsReplyReady())
             return;
+        // An unplugged device answers nothing: say so at once rather than time out.
+        if (m_midiIn != nullptr) {
+            if (const platform::MidiResult failure = m_midiIn->deviceFailure(); !failure.ok())
+                ThrowDriverError(failure);
+        }
         std::this_thread::sleep_for(kPollInterval);
         PumpWaitingMessages();
     }
     throw CMidiError(kWaitTimeOut);
 }
 
-void CMidiPort::ThrowSendError(const platform::MidiResult& result)
+void CMidiPort::ThrowDriverError(const platform::MidiResult& result)
 {
     m_errorText = platform::MidiSystem::errorText(result);
     throw CMidiError(m_errorText);

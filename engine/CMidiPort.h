@@ -11,6 +11,7 @@
 #include <string>
 
 #include "CMidiError.h"
+#include "MidiDeviceId.h"
 #include "MidiInput.h"
 #include "MidiOutput.h"
 #include "SysExProtocol.h"
@@ -40,6 +41,10 @@ public:
     //! Opens both devices and sends the opening commands. On failure nothing
     //! stays open and the text is rethrown.
     void OpenPorts(unsigned outDevice, unsigned inDevice);
+    //! Opens exactly the chosen devices, wherever they stand in the lists now,
+    //! and sends the opening commands. A device that is no longer there fails
+    //! before anything is sent, with a text naming it.
+    void OpenPorts(const platform::MidiDeviceId& outDevice, const platform::MidiDeviceId& inDevice);
     //! Sends the end command and closes both ports; they are closed even when
     //! the send fails, whose text is then rethrown.
     void ClosePorts();
@@ -72,11 +77,15 @@ public:
     //! Opens output `device` (closing any open output first). Throws "Fail to
     //! open MIDI out device".
     void OpenOutput(unsigned device);
+    //! Opens exactly output `device` (closing any open output first).
+    void OpenOutput(const platform::MidiDeviceId& device);
     //! Closes the output; does nothing when none is open.
     void CloseOutput();
     //! Opens input `device` (closing any open input first), queues the input
     //! buffer and starts receiving. Throws "Fail to open MIDI in device".
     void OpenInput(unsigned device);
+    //! Opens exactly input `device`, as OpenInput(unsigned) does.
+    void OpenInput(const platform::MidiDeviceId& device);
     //! Stops and closes the input; does nothing when none is open.
     void CloseInput();
     //! Sends one complete message and returns when the port is done with it.
@@ -94,11 +103,17 @@ public:
     bool IsInputOpen() const { return m_midiIn != nullptr; }
 
 private:
+    template <class Device>
+    void OpenBoth(const Device& outDevice, const Device& inDevice);
+    void AdoptOutput(const platform::MidiResult& opened, std::unique_ptr<platform::MidiOutput> port);
+    void StartInput(const platform::MidiResult& opened);
     void SendCommand(std::uint8_t command);
     void SendValueCommand(std::uint8_t command, std::uint16_t value);
-    //! Waits up to `pollCount` polls for the reply flag; throws "Wait Time Out!".
+    //! Waits up to `pollCount` polls for the reply flag; throws "Wait Time Out!",
+    //! or the driver's text at once when the input device has gone away.
     void WaitForReply(unsigned pollCount);
-    [[noreturn]] void ThrowSendError(const platform::MidiResult& result);
+    //! Throws the driver's text for `result` (kept in the error text member).
+    [[noreturn]] void ThrowDriverError(const platform::MidiResult& result);
 
     std::unique_ptr<platform::MidiOutput> m_midiOut;
     std::unique_ptr<platform::MidiInput> m_midiIn;

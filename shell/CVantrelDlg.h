@@ -24,6 +24,7 @@
 #include "CToolTipCtrl.h"
 #include "CTranEdit.h"
 #include "ColorTypes.h"
+#include "MidiDeviceId.h"
 
 class CVantrelDlg : public QDialog {
     Q_OBJECT
@@ -84,7 +85,9 @@ private:
     void RefillMidiInList();
     void OnBrowseDataFile();
     void OnHelpButton();
-    static void FillDeviceList(CMyCombox& list, const std::vector<std::string>& names);
+    //! Fills `list` with the names of `devices` and remembers the devices in `listed`.
+    static void FillDeviceList(CMyCombox& list, std::vector<platform::MidiDeviceId>& listed,
+                               std::vector<platform::MidiDeviceId> devices);
 
     // Update run (CVantrelDlgUpdate.cpp).
     void OnUpdate();
@@ -110,6 +113,10 @@ private:
     CMyCombox m_cbProduct;
     CMyCombox m_cbMidiOut;
     CMyCombox m_cbMidiIn;
+    // The devices behind the entries of the MIDI lists, in list order: an
+    // update opens the device the user picked, wherever it stands by then.
+    std::vector<platform::MidiDeviceId> m_midiOutDevices;
+    std::vector<platform::MidiDeviceId> m_midiInDevices;
     CMyButton m_btnBrowse;
     CMyButton m_btnHelp;
     CMyButton m_btnMinimize;

@@ -49,34 +49,34 @@ void CVantrelDlg::FillProductList()
     m_cbProduct.setCurrentIndex(m_cbProduct.count() > 0 ? 0 : -1);
 }
 
-void CVantrelDlg::FillDeviceList(CMyCombox& list, const std::vector<std::string>& names)
+void CVantrelDlg::FillDeviceList(CMyCombox& list, std::vector<platform::MidiDeviceId>& listed,
+                                 std::vector<platform::MidiDeviceId> devices)
 {
     list.clear();
-    for (std::size_t i = 0; i < names.size(); ++i)
-        list.addItem(QString::fromStdString(SelectionRules::DisplayName(names[i], i)));
+    listed = std::move(devices);
+    for (std::size_t i = 0; i < listed.size(); ++i)
+        list.addItem(QString::fromStdString(SelectionRules::DisplayName(listed[i].name, i)));
 }
 
 void CVantrelDlg::FillMidiDeviceLists()
 {
     const platform::MidiSystem& midi = platform::MidiSystem::instance();
-    const std::vector<std::string> outputs = midi.outputNames();
-    FillDeviceList(m_cbMidiOut, outputs);
-    m_cbMidiOut.setCurrentIndex(SelectionRules::PreferredDeviceIndex(outputs));
-    const std::vector<std::string> inputs = midi.inputNames();
-    FillDeviceList(m_cbMidiIn, inputs);
-    m_cbMidiIn.setCurrentIndex(SelectionRules::PreferredDeviceIndex(inputs));
+    FillDeviceList(m_cbMidiOut, m_midiOutDevices, midi.outputDevices());
+    m_cbMidiOut.setCurrentIndex(SelectionRules::PreferredDeviceIndex(platform::DeviceNames(m_midiOutDevices)));
+    FillDeviceList(m_cbMidiIn, m_midiInDevices, midi.inputDevices());
+    m_cbMidiIn.setCurrentIndex(SelectionRules::PreferredDeviceIndex(platform::DeviceNames(m_midiInDevices)));
 }
 
 void CVantrelDlg::RefillMidiOutList()
 {
-    FillDeviceList(m_cbMidiOut, platform::MidiSystem::instance().outputNames());
+    FillDeviceList(m_cbMidiOut, m_midiOutDevices, platform::MidiSystem::instance().outputDevices());
     // The user's pick in the list that now opens makes the selection.
     m_cbMidiOut.setCurrentIndex(-1);
 }
 
 void CVantrelDlg::RefillMidiInList()
 {
-    FillDeviceList(m_cbMidiIn, platform::MidiSystem::instance().inputNames());
+    FillDeviceList(m_cbMidiIn, m_midiInDevices, platform::MidiSystem::instance().inputDevices());
     m_cbMidiIn.setCurrentIndex(-1);
 }
 

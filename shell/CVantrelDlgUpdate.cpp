@@ -5,6 +5,19 @@
 #include "ProductCatalogue.h"
 #include "UserMessage.h"
 
+namespace {
+
+// The device behind the list's selection, as it was when the list was filled.
+platform::MidiDeviceId ChosenDevice(const CMyCombox& list, const std::vector<platform::MidiDeviceId>& devices)
+{
+    const int index = list.currentIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= devices.size())
+        return {};
+    return devices[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
 void CVantrelDlg::OnUpdate()
 {
     if (!PrepareUpdate())
@@ -20,8 +33,8 @@ bool CVantrelDlg::PrepareUpdate()
     if (!CheckDeviceLists() || !CheckDataPath() || !LoadFlashBlocks())
         return false;
     try {
-        m_midiPort.OpenPorts(static_cast<unsigned>(m_cbMidiOut.currentIndex()),
-                             static_cast<unsigned>(m_cbMidiIn.currentIndex()));
+        m_midiPort.OpenPorts(ChosenDevice(m_cbMidiOut, m_midiOutDevices),
+                             ChosenDevice(m_cbMidiIn, m_midiInDevices));
     } catch (const CMidiError& error) {
         platform::ShowMessage(error.what());
         return false;

@@ -126,4 +126,16 @@ void MidiInput::deliverSysEx(const std::uint8_t* message, std::size_t length)
     }
 }
 
+MidiResult MidiInput::deviceFailure() const
+{
+    std::lock_guard lock(m_queueMutex);
+    return m_deviceFailure;
+}
+
+void MidiInput::reportDeviceFailure(MidiResult failure)
+{
+    std::lock_guard lock(m_queueMutex);
+    m_deviceFailure = std::move(failure);
+}
+
 }  // namespace platform

@@ -40,10 +40,15 @@ public:
 
     //! Number of queued buffers (for tests and diagnostics).
     std::size_t queuedBuffers() const;
+    //! Why the device stopped delivering for good (e.g. it was unplugged);
+    //! success while it works.
+    MidiResult deviceFailure() const;
 
 protected:
     //! Called by the backend with one complete SysEx message (F0 ... F7).
     void deliverSysEx(const std::uint8_t* message, std::size_t length);
+    //! Called by the backend when its device has failed for good.
+    void reportDeviceFailure(MidiResult failure);
 
     //! Begins receiving; deliverSysEx may be called from now on.
     virtual MidiResult startDevice() = 0;
@@ -61,6 +66,7 @@ private:
     std::deque<MidiHeader*> m_queue;
     bool m_started = false;
     bool m_closed = false;
+    MidiResult m_deviceFailure;
 };
 
 }  // namespace platform

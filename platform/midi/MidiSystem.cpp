@@ -1,6 +1,7 @@
 #include "MidiSystem.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace platform {
 
@@ -23,25 +24,30 @@ void MidiSystem::removeBackend(const std::shared_ptr<MidiBackend>& backend)
 
 void MidiSystem::clearBackends() { m_backends.clear(); }
 
-std::vector<std::string> MidiSystem::outputNames() const
+namespace {
+
+//! One list across all backends, in registration order.
+template <class Item>
+std::vector<Item> gather(const std::vector<std::shared_ptr<MidiBackend>>& backends,
+                         std::vector<Item> (MidiBackend::*list)())
 {
-    std::vector<std::string> names;
-    for (const auto& backend : m_backends) {
-        auto more = backend->outputNames();
-        names.insert(names.end(), more.begin(), more.end());
+    std::vector<Item> items;
+    for (const auto& backend : backends) {
+        auto more = ((*backend).*list)();
+        items.insert(items.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     }
-    return names;
+    return items;
 }
 
-std::vector<std::string> MidiSystem::inputNames() const
-{
-    std::vector<std::string> names;
-    for (const auto& backend : m_backends) {
-        auto more = backend->inputNames();
-        names.insert(names.end(), more.begin(), more.end());
-    }
-    return names;
-}
+}  // namespace
+
+std::vector<std::string> MidiSystem::outputNames() const { return gather(m_backends, &MidiBackend::outputNames); }
+
+std::vector<std::string> MidiSystem::inputNames() const { return gather(m_backends, &MidiBackend::inputNames); }
+
+std::vector<MidiDeviceId> MidiSystem::outputDevices() const { return gather(m_backends, &MidiBackend::outputDevices); }
+
+std::vector<MidiDeviceId> MidiSystem::inputDevices() const { return gather(m_backends, &MidiBackend::inputDevices); }
 
 MidiResult MidiSystem::openOutput(unsigned device, std::unique_ptr<MidiOutput>& port) const
 {
@@ -66,6 +72,42 @@ MidiResult MidiSystem::openInput(unsigned device, MidiInCallback callback, void*
         remaining -= count;
     }
     return MidiResult::failure(kMidiBadDevice);
+}
+
+namespace {
+
+MidiResult explainMissing(MidiResult result, const MidiDeviceId& device)
+{
+    if (result.code != kMidiBadDevice)
+        return result;
+    return MidiResult::failure(kMidiNoDevice, "\"" + device.name + "\" is no longer connected");
+}
+
+}  // namespace
+
+MidiResult MidiSystem::openOutput(const MidiDeviceId& device, std::unique_ptr<MidiOutput>& port) const
+{
+    MidiBackend* backend = backendNamed(device.backend);
+    return explainMissing(backend ? backend->openOutputDevice(device.identity, port)
+                                  : MidiResult::failure(kMidiBadDevice),
+                          device);
+}
+
+MidiResult MidiSystem::openInput(const MidiDeviceId& device, MidiInCallback callback, void* instance,
+                                 std::unique_ptr<MidiInput>& port) const
+{
+    MidiBackend* backend = backendNamed(device.backend);
+    return explainMissing(backend ? backend->openInputDevice(device.identity, callback, instance, port)
+                                  : MidiResult::failure(kMidiBadDevice),
+                          device);
+}
+
+MidiBackend* MidiSystem::backendNamed(const std::string& name) const
+{
+    for (const auto& backend : m_backends)
+        if (backend->backendName() == name)
+            return backend.get();
+    return nullptr;
 }
 
 std::string MidiSystem::errorText(int code)

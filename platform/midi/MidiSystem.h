@@ -27,8 +27,19 @@ public:
     //! Input device names in device-number order.
     std::vector<std::string> inputNames() const;
 
+    //! Output devices with their identities, in device-number order.
+    std::vector<MidiDeviceId> outputDevices() const;
+    //! Input devices with their identities, in device-number order.
+    std::vector<MidiDeviceId> inputDevices() const;
+
     MidiResult openOutput(unsigned device, std::unique_ptr<MidiOutput>& port) const;
     MidiResult openInput(unsigned device, MidiInCallback callback, void* instance,
+                         std::unique_ptr<MidiInput>& port) const;
+
+    //! Opens exactly `device`, wherever it stands in the list now. A device
+    //! that is no longer there fails with kMidiNoDevice and a text naming it.
+    MidiResult openOutput(const MidiDeviceId& device, std::unique_ptr<MidiOutput>& port) const;
+    MidiResult openInput(const MidiDeviceId& device, MidiInCallback callback, void* instance,
                          std::unique_ptr<MidiInput>& port) const;
 
     //! The service's text for a status code, as shown to the user.
@@ -38,6 +49,8 @@ public:
     static std::string errorText(const MidiResult& result);
 
 private:
+    MidiBackend* backendNamed(const std::string& name) const;
+
     std::vector<std::shared_ptr<MidiBackend>> m_backends;
 };
 

@@ -159,6 +159,15 @@ TEST_F(CMidiPortTest, MissingReplyTimesOutAfterThePolls)
     EXPECT_TRUE(port->IsOutputOpen()) << "a time-out leaves the ports to the caller";
 }
 
+TEST_F(CMidiPortTest, InputDeviceThatWentAwayEndsTheWaitWithItsText)
+{
+    OpenQuietly();
+    ExpectAddress(*backend, 0);
+    backend->expect(Msg(0x08));
+    backend->input()->fail(platform::MidiResult::failure(platform::kMidiNoDevice, "USB MIDI 1: No such device"));
+    EXPECT_EQ(Thrown([&] { port->ReadWord(0); }), "USB MIDI 1: No such device");
+}
+
 TEST_F(CMidiPortTest, ReplyBeforeTheRequestDoesNotCount)
 {
     OpenQuietly();
@@ -284,6 +293,16 @@ TEST_F(CMidiPortTest, FailedOutputOpenThrowsAndLeavesNothingOpen)
     EXPECT_EQ(Thrown([&] { port->OpenOutput(7); }), "Fail to open MIDI out device");
     EXPECT_FALSE(port->IsOutputOpen());
     EXPECT_FALSE(port->IsInputOpen());
+}
+
+TEST_F(CMidiPortTest, ChosenDeviceThatIsGoneFailsNamingItBeforeAnythingIsSent)
+{
+    const platform::MidiDeviceId out = platform::MidiSystem::instance().outputDevices().at(1);
+    const platform::MidiDeviceId gone{"scripted", "Scripted in 7", "Scripted in 7"};
+    EXPECT_EQ(Thrown([&] { port->OpenPorts(out, gone); }),
+              "Fail to open MIDI in device\n\"Scripted in 7\" is no longer connected");
+    EXPECT_TRUE(backend->sent().empty());
+    EXPECT_EQ(backend->events(), (std::vector<std::string>{"open out 1", "close out 1"}));
 }
 
 TEST_F(CMidiPortTest, DeviceNumberBeyondTheListFailsToOpen)

@@ -15,6 +15,8 @@ public:
 
     //! Hands one complete message to the base class as the device would.
     void deliver(const std::uint8_t* message, std::size_t length) { deliverSysEx(message, length); }
+    //! Reports that the device has gone away, as a backend's reader does.
+    void fail(platform::MidiResult failure) { reportDeviceFailure(std::move(failure)); }
 
     bool stopped = false;
 

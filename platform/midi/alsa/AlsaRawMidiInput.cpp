@@ -1,11 +1,11 @@
 #include "AlsaRawMidiInput.h"
 
 #include <alsa/asoundlib.h>
-#include <poll.h>
 
 #include <array>
 #include <cerrno>
-#include <vector>
+
+#include "AlsaRawMidiIo.h"
 
 namespace platform {
 
@@ -16,8 +16,9 @@ constexpr std::size_t kReadChunk = 256;
 
 }  // namespace
 
-AlsaRawMidiInput::AlsaRawMidiInput(MidiInCallback callback, void* instance, snd_rawmidi_t* handle)
-    : MidiInput(callback, instance), m_handle(handle)
+AlsaRawMidiInput::AlsaRawMidiInput(MidiInCallback callback, void* instance, snd_rawmidi_t* handle,
+                                   std::string name)
+    : MidiInput(callback, instance), m_handle(handle), m_name(std::move(name))
 {
 }
 
@@ -52,37 +53,24 @@ void AlsaRawMidiInput::readLoop()
     std::array<std::uint8_t, kReadChunk> chunk{};
     const auto deliver = [this](const std::uint8_t* message, std::size_t length) { deliverSysEx(message, length); };
     while (!m_stopRequested) {
-        const int ready = waitReadable();
+        const int ready = WaitForRawMidi(m_handle, kReadPollMs);
         if (ready < 0)
-            return;  // device gone: the waiting side times out
+            return fail(ready);
         if (ready == 0)
             continue;
         const ssize_t count = snd_rawmidi_read(m_handle, chunk.data(), chunk.size());
         if (count == -EAGAIN || count == 0)
             continue;
         if (count < 0)
-            return;
+            return fail(static_cast<int>(count));
         m_assembler.feed(chunk.data(), static_cast<std::size_t>(count), deliver);
     }
 }
 
-int AlsaRawMidiInput::waitReadable()
+void AlsaRawMidiInput::fail(int err)
 {
-    const int count = snd_rawmidi_poll_descriptors_count(m_handle);
-    if (count <= 0)
-        return -EBADFD;
-    std::vector<pollfd> fds(static_cast<std::size_t>(count));
-    snd_rawmidi_poll_descriptors(m_handle, fds.data(), static_cast<unsigned>(count));
-    const int ready = poll(fds.data(), fds.size(), kReadPollMs);
-    if (ready < 0)
-        return errno == EINTR ? 0 : -errno;
-    if (ready == 0)
-        return 0;
-    unsigned short revents = 0;
-    snd_rawmidi_poll_descriptors_revents(m_handle, fds.data(), static_cast<unsigned>(count), &revents);
-    if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
-        return -ENODEV;
-    return (revents & POLLIN) != 0 ? 1 : 0;
+    // The waiting side ends its wait with this text instead of timing out.
+    reportDeviceFailure(RawMidiFailure(m_name, err));
 }
 
 }  // namespace platform

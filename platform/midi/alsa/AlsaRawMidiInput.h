@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "MidiInput.h"
@@ -13,8 +14,8 @@ namespace platform {
 //! stream into System Exclusive messages and delivers each complete one.
 class AlsaRawMidiInput : public MidiInput {
 public:
-    //! Takes ownership of `handle`, opened non-blocking.
-    AlsaRawMidiInput(MidiInCallback callback, void* instance, snd_rawmidi_t* handle);
+    //! Takes ownership of `handle`, opened non-blocking; `name` goes into failure texts.
+    AlsaRawMidiInput(MidiInCallback callback, void* instance, snd_rawmidi_t* handle, std::string name);
     ~AlsaRawMidiInput() override;
 
     //! How long the reader waits for bytes before it looks at the stop request.
@@ -26,10 +27,10 @@ protected:
 
 private:
     void readLoop();
-    //! >0 bytes waiting, 0 nothing within kReadPollMs, <0 the device failed.
-    int waitReadable();
+    void fail(int err);
 
     snd_rawmidi_t* m_handle = nullptr;
+    std::string m_name;
     SysExAssembler m_assembler;
     std::thread m_reader;
     std::atomic<bool> m_stopRequested{false};

@@ -1,11 +1,10 @@
 #include "AlsaRawMidiOutput.h"
 
 #include <alsa/asoundlib.h>
-#include <poll.h>
 
 #include <cerrno>
-#include <vector>
 
+#include "AlsaRawMidiIo.h"
 #include "AlsaRawMidiPort.h"
 
 namespace platform {
@@ -61,7 +60,7 @@ MidiResult AlsaRawMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t
         [this](const std::uint8_t* bytes, std::size_t count) {
             return static_cast<long>(snd_rawmidi_write(m_handle, bytes, count));
         },
-        [this](int timeoutMs) { return waitWritable(timeoutMs); }, kStallTimeoutMs);
+        [this](int timeoutMs) { return WaitForRawMidi(m_handle, timeoutMs); }, kStallTimeoutMs);
     if (err < 0)
         return failure(err);
     // The kernel bounds the drain itself (it gives up after some seconds).
@@ -80,31 +79,12 @@ MidiResult AlsaRawMidiOutput::close()
     return MidiResult::success();
 }
 
-int AlsaRawMidiOutput::waitWritable(int timeoutMs)
-{
-    const int count = snd_rawmidi_poll_descriptors_count(m_handle);
-    if (count <= 0)
-        return -EBADFD;
-    std::vector<pollfd> fds(static_cast<std::size_t>(count));
-    snd_rawmidi_poll_descriptors(m_handle, fds.data(), static_cast<unsigned>(count));
-    const int ready = poll(fds.data(), fds.size(), timeoutMs);
-    if (ready < 0)
-        return errno == EINTR ? 1 : -errno;  // a signal is no failure: the caller just writes again
-    if (ready == 0)
-        return 0;
-    unsigned short revents = 0;
-    snd_rawmidi_poll_descriptors_revents(m_handle, fds.data(), static_cast<unsigned>(count), &revents);
-    if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
-        return -ENODEV;  // what an unplugged USB interface reports
-    return 1;
-}
-
 MidiResult AlsaRawMidiOutput::failure(int err) const
 {
     if (err == -ETIMEDOUT)
         return MidiResult::failure(kMidiNotReady,
                                    m_name + ": the device took no data for " + std::to_string(kStallTimeoutMs) + " ms");
-    return MidiResult::failure(AlsaErrorToMidiStatus(err), m_name + ": " + snd_strerror(err));
+    return RawMidiFailure(m_name, err);
 }
 
 }  // namespace platform

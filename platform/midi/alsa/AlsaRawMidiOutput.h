@@ -34,7 +34,6 @@ public:
     static constexpr int kStallTimeoutMs = 2000;
 
 private:
-    int waitWritable(int timeoutMs);
     MidiResult failure(int err) const;
 
     snd_rawmidi_t* m_handle = nullptr;

@@ -10,6 +10,11 @@ std::string AlsaRawMidiPort::hardwareId() const
     return "hw:" + std::to_string(card) + "," + std::to_string(device) + "," + std::to_string(subdevice);
 }
 
+std::string AlsaRawMidiPort::identity() const
+{
+    return cardId + "," + std::to_string(device) + "," + std::to_string(subdevice) + " " + subdeviceName;
+}
+
 namespace {
 
 std::string plainName(const AlsaRawMidiPort& port)

@@ -11,11 +11,15 @@ struct AlsaRawMidiPort {
     int card = 0;
     int device = 0;
     int subdevice = 0;
+    std::string cardId;         //!< the card's unique id, e.g. "Instrument"; stays while the card is present
     std::string cardName;       //!< e.g. "UM-ONE"
     std::string subdeviceName;  //!< e.g. "UM-ONE MIDI 1"; may be empty
 
     //! The ALSA device string that opens exactly this subdevice, e.g. "hw:1,0,0".
     std::string hardwareId() const;
+    //! What identifies this port while cards come and go, e.g.
+    //! "Instrument,0,0 USB MIDI Instrument MIDI 1": card id, device, subdevice and name.
+    std::string identity() const;
 };
 
 //! The names a user sees for `ports`, in the same order: "card: subdevice".

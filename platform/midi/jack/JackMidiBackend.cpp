@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "JackClient.h"
 #include "JackMidiInput.h"
 #include "JackMidiOutput.h"
@@ -41,7 +43,7 @@ MidiResult JackMidiBackend::openOutput(std::size_t index, std::unique_ptr<MidiOu
     const auto ports = outputNames();
     if (index >= ports.size())
         return MidiResult::failure(kMidiBadDevice);
-    return JackMidiOutput::open(m_serverName, ownClientName("out"), ports[index], port);
+    return openOutputPort(ports[index], port);
 }
 
 MidiResult JackMidiBackend::openInput(std::size_t index, MidiInCallback callback, void* instance,
@@ -50,8 +52,39 @@ MidiResult JackMidiBackend::openInput(std::size_t index, MidiInCallback callback
     const auto ports = inputNames();
     if (index >= ports.size())
         return MidiResult::failure(kMidiBadDevice);
-    return JackMidiInput::open(m_serverName, ownClientName("in"), ports[index], callback, instance,
-                               port);
+    return openInputPort(ports[index], callback, instance, port);
+}
+
+// A port's full name is its identity: connect to it by name, not by its place in a list.
+MidiResult JackMidiBackend::openOutputDevice(const std::string& identity, std::unique_ptr<MidiOutput>& port)
+{
+    if (!listed(outputNames(), identity))
+        return MidiResult::failure(kMidiBadDevice);
+    return openOutputPort(identity, port);
+}
+
+MidiResult JackMidiBackend::openInputDevice(const std::string& identity, MidiInCallback callback, void* instance,
+                                            std::unique_ptr<MidiInput>& port)
+{
+    if (!listed(inputNames(), identity))
+        return MidiResult::failure(kMidiBadDevice);
+    return openInputPort(identity, callback, instance, port);
+}
+
+MidiResult JackMidiBackend::openOutputPort(const std::string& name, std::unique_ptr<MidiOutput>& port) const
+{
+    return JackMidiOutput::open(m_serverName, ownClientName("out"), name, port);
+}
+
+MidiResult JackMidiBackend::openInputPort(const std::string& name, MidiInCallback callback, void* instance,
+                                          std::unique_ptr<MidiInput>& port) const
+{
+    return JackMidiInput::open(m_serverName, ownClientName("in"), name, callback, instance, port);
+}
+
+bool JackMidiBackend::listed(const std::vector<std::string>& ports, const std::string& name)
+{
+    return std::find(ports.begin(), ports.end(), name) != ports.end();
 }
 
 std::vector<std::string> JackMidiBackend::foreignPorts(unsigned long flags) const

@@ -26,6 +26,9 @@ public:
     MidiResult openOutput(std::size_t index, std::unique_ptr<MidiOutput>& port) override;
     MidiResult openInput(std::size_t index, MidiInCallback callback, void* instance,
                          std::unique_ptr<MidiInput>& port) override;
+    MidiResult openOutputDevice(const std::string& identity, std::unique_ptr<MidiOutput>& port) override;
+    MidiResult openInputDevice(const std::string& identity, MidiInCallback callback, void* instance,
+                               std::unique_ptr<MidiInput>& port) override;
 
     //! Every client this program opens is named with this prefix, then its
     //! process id and its role ("-1234-out").
@@ -33,6 +36,10 @@ public:
 
 private:
     std::vector<std::string> foreignPorts(unsigned long flags) const;
+    MidiResult openOutputPort(const std::string& name, std::unique_ptr<MidiOutput>& port) const;
+    MidiResult openInputPort(const std::string& name, MidiInCallback callback, void* instance,
+                             std::unique_ptr<MidiInput>& port) const;
+    static bool listed(const std::vector<std::string>& ports, const std::string& name);
 
     std::string m_serverName;
 };

@@ -49,7 +49,42 @@ private:
     std::size_t m_inputs;
 };
 
+// A backend whose device list the test rewrites, as plugging does.
+class ListBackend : public MidiBackend {
+public:
+    std::string backendName() const override { return "list"; }
+    std::vector<std::string> outputNames() override { return names; }
+    std::vector<std::string> inputNames() override { return names; }
+    MidiResult openOutput(std::size_t index, std::unique_ptr<MidiOutput>& port) override
+    {
+        port = std::make_unique<NullOutput>(names.at(index));
+        return {};
+    }
+    MidiResult openInput(std::size_t, MidiInCallback, void*, std::unique_ptr<MidiInput>&) override { return {}; }
+    std::vector<std::string> names;
+};
+
 }  // namespace
+
+TEST(MidiSystemIdentity, ChosenDeviceIsOpenedWhereverItStandsOrNamedWhenItIsGone)
+{
+    MidiSystem system;
+    auto backend = std::make_shared<ListBackend>();
+    system.addBackend(backend);
+    backend->names = {"USB one", "USB two"};
+    const MidiDeviceId chosen = system.outputDevices().at(1);
+    EXPECT_EQ(chosen, (MidiDeviceId{"list", "USB two", "USB two"}));
+
+    backend->names = {"plugged in since", "USB one", "USB two"};
+    std::unique_ptr<MidiOutput> port;
+    ASSERT_TRUE(system.openOutput(chosen, port).ok());
+    EXPECT_EQ(static_cast<NullOutput&>(*port).name, "USB two");
+
+    backend->names = {"plugged in since", "USB one"};
+    const MidiResult gone = system.openOutput(chosen, port);
+    EXPECT_EQ(gone.code, kMidiNoDevice);
+    EXPECT_EQ(gone.detail, "\"USB two\" is no longer connected");
+}
 
 class MidiSystemTest : public ::testing::Test {
 protected:

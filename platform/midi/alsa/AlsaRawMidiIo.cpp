@@ -1,0 +1,52 @@
+#include "AlsaRawMidiIo.h"
+
+#include <alsa/asoundlib.h>
+#include <poll.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "AlsaRawMidiPort.h"
+
+namespace platform {
+
+int WaitForRawMidi(snd_rawmidi_t* handle, int timeoutMs)
+{
+    const int count = snd_rawmidi_poll_descriptors_count(handle);
+    if (count <= 0)
+        return -EBADFD;
+    std::vector<pollfd> fds(static_cast<std::size_t>(count));
+    snd_rawmidi_poll_descriptors(handle, fds.data(), static_cast<unsigned>(count));
+    const int ready = poll(fds.data(), fds.size(), timeoutMs);
+    if (ready < 0)
+        return errno == EINTR ? 1 : -errno;  // a signal is no failure: the caller just tries again
+    if (ready == 0)
+        return 0;
+    unsigned short revents = 0;
+    snd_rawmidi_poll_descriptors_revents(handle, fds.data(), static_cast<unsigned>(count), &revents);
+    if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+        return -ENODEV;
+    return (revents & (POLLIN | POLLOUT)) != 0 ? 1 : 0;
+}
+
+int SetRawMidiBufferSize(snd_rawmidi_t* handle, std::size_t bytes)
+{
+    snd_rawmidi_params_t* params = nullptr;
+    int err = snd_rawmidi_params_malloc(&params);
+    if (err < 0)
+        return err;
+    err = snd_rawmidi_params_current(handle, params);
+    if (err >= 0)
+        err = snd_rawmidi_params_set_buffer_size(handle, params, bytes);
+    if (err >= 0)
+        err = snd_rawmidi_params(handle, params);
+    snd_rawmidi_params_free(params);
+    return err < 0 ? err : 0;
+}
+
+MidiResult RawMidiFailure(const std::string& name, int alsaError)
+{
+    return MidiResult::failure(AlsaErrorToMidiStatus(alsaError), name + ": " + snd_strerror(alsaError));
+}
+
+}  // namespace platform

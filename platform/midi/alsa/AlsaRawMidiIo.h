@@ -1,0 +1,28 @@
+#pragma once
+// Waiting on and tuning open ALSA raw MIDI handles, shared by the backend's
+// input and output and by the standalone instrument.
+#include <cstddef>
+#include <string>
+
+#include "MidiTypes.h"
+
+typedef struct _snd_rawmidi snd_rawmidi_t;
+
+namespace platform {
+
+//! Waits up to `timeoutMs` until `handle` can be read (an input) or written
+//! (an output). Returns 1 when ready or woken by a signal, 0 when the time
+//! passed, or a negative errno: -ENODEV once the device has gone away (an
+//! unplugged USB interface reports an error on its descriptors).
+int WaitForRawMidi(snd_rawmidi_t* handle, int timeoutMs);
+
+//! Sets the kernel buffer of `handle` to `bytes`, so a long message waits
+//! there whole instead of overflowing the default 4 KiB. Returns 0 or a
+//! negative errno.
+int SetRawMidiBufferSize(snd_rawmidi_t* handle, std::size_t bytes);
+
+//! The failure of device `name` with a negative ALSA error code, e.g.
+//! "USB MIDI Instrument: USB MIDI Instrument MIDI 1: No such device".
+MidiResult RawMidiFailure(const std::string& name, int alsaError);
+
+}  // namespace platform
