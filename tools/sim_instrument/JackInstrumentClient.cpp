@@ -2,7 +2,6 @@
 
 #include <jack/midiport.h>
 
-#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -12,7 +11,7 @@ constexpr std::uint8_t kFirstRealTime = 0xF8;
 }  // namespace
 
 JackInstrumentClient::JackInstrumentClient(platform::SimulatedInstrument::Config config)
-    : m_instrument(std::move(config))
+    : m_core(std::move(config))
 {
     m_event.reserve(kRingBytes);
 }
@@ -53,23 +52,11 @@ std::string JackInstrumentClient::outputPortName() const { return m_output ? jac
 
 bool JackInstrumentClient::serverGone() const { return m_client && m_client->serverGone(); }
 
-void JackInstrumentClient::preload(const std::vector<std::uint16_t>& words)
-{
-    std::lock_guard lock(m_modelMutex);
-    m_instrument.preload(0, words);
-}
+void JackInstrumentClient::preload(const std::vector<std::uint16_t>& words) { m_core.preload(words); }
 
-std::vector<std::uint16_t> JackInstrumentClient::flash() const
-{
-    std::lock_guard lock(m_modelMutex);
-    return m_instrument.flash();
-}
+std::vector<std::uint16_t> JackInstrumentClient::flash() const { return m_core.flash(); }
 
-platform::SimulatedInstrument::Statistics JackInstrumentClient::statistics() const
-{
-    std::lock_guard lock(m_modelMutex);
-    return m_instrument.statistics();
-}
+platform::SimulatedInstrument::Statistics JackInstrumentClient::statistics() const { return m_core.statistics(); }
 
 int JackInstrumentClient::process(jack_nframes_t frames, void* argument)
 {
@@ -121,12 +108,8 @@ void JackInstrumentClient::wakeWorker()
 void JackInstrumentClient::workLoop()
 {
     while (!m_stopRequested.load()) {
-        auto wait = std::chrono::milliseconds(kWakeIntervalMs);
-        if (!m_replies.empty()) {
-            const auto untilDue =
-                std::chrono::duration_cast<std::chrono::milliseconds>(m_replies.front().due - Clock::now());
-            wait = std::clamp(untilDue, std::chrono::milliseconds(0), wait);
-        }
+        const auto wait =
+            m_core.timeToNextReply(InstrumentCore::Clock::now(), std::chrono::milliseconds(kWakeIntervalMs));
         // An exchange, not a store, so the ring read below cannot pass it (see JackMidiInput).
         if (m_wake.try_acquire_for(wait))
             m_wakePending.exchange(false, std::memory_order_acq_rel);
@@ -137,55 +120,20 @@ void JackInstrumentClient::workLoop()
 
 void JackInstrumentClient::takeReceivedEvents()
 {
-    const auto onMessage = [this](const std::uint8_t* message, std::size_t length) { handleMessage(message, length); };
     while (const auto length = m_received.nextLength()) {
         m_event.resize(*length);
         m_received.take(m_event.data());
-        m_assembler.feed(m_event.data(), m_event.size(), onMessage);
+        if (m_core.feed(m_event.data(), m_event.size()))
+            vanish();
     }
-}
-
-void JackInstrumentClient::handleMessage(const std::uint8_t* message, std::size_t length)
-{
-    if (m_vanished)
-        return;
-    platform::SimulatedInstrument::Transfer transfer;
-    unsigned latencyMs = 0;
-    std::uint32_t bytesPerSecond = 0;
-    {
-        std::lock_guard lock(m_modelMutex);
-        transfer = m_instrument.transfer(message, length);
-        latencyMs = m_instrument.config().replyLatencyMs;
-        bytesPerSecond = m_instrument.config().linkBytesPerSecond;
-    }
-    if (transfer.link == platform::SimulatedInstrument::LinkState::Vanished) {
-        vanish();
-        return;
-    }
-    // JACK cannot slow the sender down, so a slow link shows as the time each
-    // message would have taken to arrive, one after the other, before its replies.
-    m_linkFreeAt = std::max(m_linkFreeAt, Clock::now()) + wireTime(length, bytesPerSecond);
-    auto due = m_linkFreeAt + std::chrono::milliseconds(latencyMs);
-    for (auto& reply : transfer.replies) {
-        due += wireTime(reply.size(), bytesPerSecond);
-        m_replies.push_back({due, std::move(reply)});
-    }
-}
-
-JackInstrumentClient::Clock::duration JackInstrumentClient::wireTime(std::size_t bytes, std::uint32_t bytesPerSecond)
-{
-    if (bytesPerSecond == 0)
-        return Clock::duration::zero();
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(bytes * 1'000'000 / bytesPerSecond));
 }
 
 void JackInstrumentClient::queueDueReplies()
 {
-    while (!m_replies.empty() && m_replies.front().due <= Clock::now()) {
-        const auto& reply = m_replies.front().bytes;
-        if (!m_toSend.push(reply.data(), reply.size()))
+    while (const auto* reply = m_core.dueReply(InstrumentCore::Clock::now())) {
+        if (!m_toSend.push(reply->data(), reply->size()))
             return;  // the callback has not caught up; try again on the next round
-        m_replies.pop_front();
+        m_core.popReply();
     }
 }
 
@@ -193,8 +141,6 @@ void JackInstrumentClient::vanish()
 {
     // Like a cable pulled out: every connection of both ports goes, so the
     // updater's sends fail and its reads time out.
-    m_vanished = true;
-    m_replies.clear();
     if (m_client && !m_client->serverGone()) {
         jack_port_disconnect(m_client->handle(), m_input);
         jack_port_disconnect(m_client->handle(), m_output);

@@ -1,18 +1,14 @@
 #pragma once
 #include <atomic>
-#include <chrono>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "InstrumentCore.h"
 #include "JackClient.h"
 #include "JackEventRing.h"
-#include "SimulatedInstrument.h"
-#include "SysExAssembler.h"
 
 //! A simulated instrument on a JACK server: one MIDI input and one MIDI
 //! output port. The process callback only moves bytes through two lock-free
@@ -49,25 +45,16 @@ public:
     static constexpr int kWakeIntervalMs = 50;
 
 private:
-    using Clock = std::chrono::steady_clock;
-    struct Reply {
-        Clock::time_point due;
-        std::vector<std::uint8_t> bytes;
-    };
-
     static int process(jack_nframes_t frames, void* argument);
     void receiveEvents(jack_nframes_t frames);
     void sendEvents(jack_nframes_t frames);
     void wakeWorker();
     void workLoop();
     void takeReceivedEvents();
-    void handleMessage(const std::uint8_t* message, std::size_t length);
     void queueDueReplies();
     void vanish();
-    static Clock::duration wireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
 
-    mutable std::mutex m_modelMutex;
-    platform::SimulatedInstrument m_instrument;
+    InstrumentCore m_core;
     std::unique_ptr<platform::JackClient> m_client;
     jack_port_t* m_input = nullptr;
     jack_port_t* m_output = nullptr;
@@ -76,10 +63,6 @@ private:
     std::binary_semaphore m_wake{0};
     std::atomic<bool> m_wakePending{false};
     std::atomic<bool> m_stopRequested{false};
-    bool m_vanished = false;
-    platform::SysExAssembler m_assembler;
     std::vector<std::uint8_t> m_event;
-    std::deque<Reply> m_replies;
-    Clock::time_point m_linkFreeAt{};  // when the simulated link has carried everything received
     std::thread m_worker;
 };

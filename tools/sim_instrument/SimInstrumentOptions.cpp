@@ -7,14 +7,16 @@ namespace {
 constexpr const char* kProgram = "vantrel-sim-instrument";
 
 constexpr const char* kDescription =
-    "A simulated instrument on a JACK server: one MIDI input and one MIDI output\n"
-    "port speaking the instrument's update protocol. Runs until SIGINT or SIGTERM,\n"
-    "then writes its flash (with --flash-out) and prints a summary.\n";
+    "A simulated instrument speaking the instrument's update protocol: a JACK\n"
+    "client with one MIDI input and one MIDI output port, or the device on an ALSA\n"
+    "raw MIDI port (--rawmidi). Runs until SIGINT or SIGTERM, then writes its flash\n"
+    "(with --flash-out) and prints a summary.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes:\n"
     "  0  stopped by SIGINT or SIGTERM (or --help, --version)\n"
-    "  1  the JACK server could not be joined or went away\n"
+    "  1  the JACK server could not be joined or went away, or the raw MIDI device\n"
+    "     could not be opened\n"
     "  2  command line not understood\n"
     "  3  flash file could not be read or written\n";
 
@@ -28,6 +30,13 @@ CommandLine::Outcome ParseSimInstrumentOptions(const std::vector<std::string>& a
     app->add_option("--name", options.clientName, "client name (default vantrel-sim-instrument)")
         ->type_name("NAME")
         ->check([](const std::string& name) { return name.empty() ? "--name takes a client name" : ""; });
+    app->add_option("--rawmidi", options.rawMidiDevice,
+                    "serve this ALSA raw MIDI device (e.g. hw:0,0, the device side of a USB MIDI gadget) "
+                    "instead of JACK; when it goes away the instrument waits for it, flash kept")
+        ->type_name("DEVICE")
+        ->check([](const std::string& device) {
+            return device.empty() ? "--rawmidi takes an ALSA raw MIDI device, e.g. hw:0,0" : "";
+        });
     app->add_option("--flash-in", options.flashInPath, "start with this image in flash (low byte first)")
         ->type_name("FILE");
     app->add_option("--flash-out", options.flashOutPath, "write the whole flash (low byte first) at exit")

@@ -9,6 +9,7 @@
 struct SimInstrumentOptions {
     std::string serverName;                        //!< empty: the default JACK server
     std::string clientName = "vantrel-sim-instrument";
+    std::string rawMidiDevice;                     //!< non-empty: serve this ALSA raw MIDI device instead of JACK
     std::string flashInPath;                       //!< preload the flash from this image
     std::string flashOutPath;                      //!< write the flash here at exit
     platform::SimulatedInstrument::Config config;
@@ -17,7 +18,7 @@ struct SimInstrumentOptions {
 //! Exit codes of vantrel-sim-instrument.
 enum SimInstrumentExit : int {
     kSimExitStopped = 0,    //!< stopped by SIGINT or SIGTERM (or --help, --version)
-    kSimExitJack = 1,       //!< the JACK server could not be joined or went away
+    kSimExitJack = 1,       //!< the JACK server could not be joined or went away, or the raw MIDI device not opened
     kSimExitUsage = 2,      //!< the command line could not be understood
     kSimExitFlashFile = 3,  //!< the flash file could not be read or written
 };

@@ -110,7 +110,8 @@ TEST_F(SimInstrumentOptionsTest, DefaultsDescribeAHealthyDefaultInstrument)
 TEST_F(SimInstrumentOptionsTest, ReadsEverySetting)
 {
     ASSERT_TRUE(parse({"--server", "priv", "--name=inst", "--flash-words", "0x8000", "--sectors", "0,0x2000,0x4000",
-                       "--reply-words", "49", "--latency", "20", "--flash-out", "out.bin", "--flash-in", "in.bin"},
+                       "--reply-words", "49", "--latency", "20", "--flash-out", "out.bin", "--flash-in", "in.bin",
+                       "--rawmidi", "hw:0,0"},
                       options, error))
         << error;
     EXPECT_EQ(options.serverName, "priv");
@@ -121,6 +122,7 @@ TEST_F(SimInstrumentOptionsTest, ReadsEverySetting)
     EXPECT_EQ(options.config.replyLatencyMs, 20u);
     EXPECT_EQ(options.flashOutPath, "out.bin");
     EXPECT_EQ(options.flashInPath, "in.bin");
+    EXPECT_EQ(options.rawMidiDevice, "hw:0,0");
 }
 
 TEST_F(SimInstrumentOptionsTest, ReadsEveryFault)
