@@ -17,13 +17,15 @@ constexpr const char* kDescription =
 
 constexpr const char* kFooter =
     "Exit codes:\n"
-    "  0    success (or --help, --version, --list)\n"
+    "  0    success (or --help, --version, --list; with --probe: the instrument\n"
+    "       answers)\n"
     "  1    unexpected error of this program\n"
     "  2    command line not understood\n"
     "  3    product, block list, device, data file or output file missing or\n"
     "       unusable, or the data file changed during the run\n"
-    "  4    MIDI ports could not be opened\n"
-    "  5    erase, write, read-back, read or comparison failed\n"
+    "  4    MIDI ports could not be opened (in use, or no longer connected)\n"
+    "  5    erase, write, read-back, read or comparison failed (with --probe: the\n"
+    "       instrument does not answer)\n"
     "  130  stopped by Ctrl-C (SIGINT); 143 stopped by SIGTERM\n";
 
 const std::string kUpdate = "Update";
@@ -80,8 +82,13 @@ void addServiceOptions(CLI::App& app, HeadlessOptions& options)
                       app, "--words", 1, kWordAddresses, [&options](std::uint64_t n) { options.readWords = n; },
                       "words read")
                       ->group(kService);
+    auto* probe = app.add_flag("--probe", options.probe,
+                               "open --out and --in, read one word and say whether the instrument answers; "
+                               "erase and write nothing")
+                      ->group(kService);
     verifyOnly->excludes(backup);
     read->excludes(backup)->excludes(verifyOnly)->needs(words);
+    probe->excludes(backup)->excludes(verifyOnly)->excludes(read);
     from->needs(read);
     words->needs(read);
     app.add_flag("--json", options.json,
@@ -122,6 +129,8 @@ HeadlessOptions::Mode HeadlessOptions::mode() const
         return Mode::List;
     if (readPath)
         return Mode::Read;
+    if (probe)
+        return Mode::Probe;
     return verifyOnly ? Mode::VerifyOnly : Mode::Update;
 }
 

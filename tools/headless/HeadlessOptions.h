@@ -16,6 +16,7 @@ struct HeadlessOptions {
         Update,      //!< erase, write and (by default) read back the image
         VerifyOnly,  //!< --verify-only: compare the flash with the image
         Read,        //!< --read: save flash contents to a file
+        Probe,       //!< --probe: read one word to see whether the instrument answers
     };
 
     bool list = false;
@@ -27,6 +28,7 @@ struct HeadlessOptions {
     bool verify = true;                     //!< the window starts with Verify ticked
     std::optional<std::string> backupPath;  //!< --backup: save what the update replaces first
     bool verifyOnly = false;                //!< --verify-only
+    bool probe = false;                     //!< --probe
     std::optional<std::string> readPath;    //!< --read: where the flash contents go
     std::uint32_t readFrom = 0;             //!< --from: first word read
     std::uint64_t readWords = 0;            //!< --words: words read

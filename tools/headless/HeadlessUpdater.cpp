@@ -26,6 +26,12 @@ namespace {
 
 using Mode = HeadlessOptions::Mode;
 
+constexpr const char* kNoDevicesFound = "No MIDI devices were found. Check that";
+const std::vector<std::string> kNoDevicesAdvice = {
+    "the instrument is switched on and its USB or MIDI cable is plugged in;",
+    "JACK or PipeWire is running, if the instrument is reached through it;",
+    "you may use the sound devices (usually: member of the group \"audio\").",
+};
 constexpr const char* kNoProducts = "Device config list is empty, please setup the softeware again";
 constexpr const char* kNoProductChosen = "Please set the device type info";
 constexpr const char* kNoDataPath = "Please select the data file path";
@@ -58,6 +64,7 @@ std::string modeName(Mode mode)
     case Mode::List: return "list";
     case Mode::VerifyOnly: return "verify-only";
     case Mode::Read: return "read";
+    case Mode::Probe: return "probe";
     case Mode::Update: break;
     }
     return "update";
@@ -95,13 +102,14 @@ int HeadlessUpdater::RunMode()
         return ListDevices();
 
     const auto& system = platform::MidiSystem::instance();
-    const bool needsImage = mode != Mode::Read;
+    const bool needsImage = mode != Mode::Read && mode != Mode::Probe;
     std::string blockPath;
-    unsigned outDevice = 0;
-    unsigned inDevice = 0;
+    // From here on the devices are named by what they are, not by where they stand in the lists.
+    platform::MidiDeviceId outDevice;
+    platform::MidiDeviceId inDevice;
     if ((needsImage && !ChooseBlockList(blockPath)) ||
-        !ChooseDevice("MIDI out", system.outputNames(), m_options.outDevice, outDevice) ||
-        !ChooseDevice("MIDI in", system.inputNames(), m_options.inDevice, inDevice) ||
+        !ChooseDevice("MIDI out", system.outputDevices(), m_options.outDevice, outDevice) ||
+        !ChooseDevice("MIDI in", system.inputDevices(), m_options.inDevice, inDevice) ||
         (needsImage && !CheckDataPath()))
         return kExitSelection;
     if (needsImage && !FirmwareUpdate::LoadFlashBlocks(blockPath, m_flashBlocks, *m_report))
@@ -139,8 +147,12 @@ bool HeadlessUpdater::LoadSimulatedFlash() const
 int HeadlessUpdater::ListDevices() const
 {
     const auto& system = platform::MidiSystem::instance();
-    m_report->List("MIDI out devices", NumberedDevices(system.outputNames()), true);
-    m_report->List("MIDI in devices", NumberedDevices(system.inputNames()), true);
+    const std::vector<std::string> outputs = system.outputNames();
+    const std::vector<std::string> inputs = system.inputNames();
+    m_report->List("MIDI out devices", NumberedDevices(outputs), true);
+    m_report->List("MIDI in devices", NumberedDevices(inputs), true);
+    if (outputs.empty() || inputs.empty())
+        m_report->List(kNoDevicesFound, kNoDevicesAdvice, true);
     return kExitSuccess;
 }
 
@@ -165,9 +177,10 @@ bool HeadlessUpdater::ChooseBlockList(std::string& path) const
     return true;
 }
 
-bool HeadlessUpdater::ChooseDevice(const char* kind, const std::vector<std::string>& names,
-                                   const std::optional<std::string>& wanted, unsigned& device) const
+bool HeadlessUpdater::ChooseDevice(const char* kind, const std::vector<platform::MidiDeviceId>& devices,
+                                   const std::optional<std::string>& wanted, platform::MidiDeviceId& device) const
 {
+    const std::vector<std::string> names = platform::DeviceNames(devices);
     if (names.empty()) {
         platform::ShowMessage(std::string(kind) + " device list is empty");
         return false;
@@ -178,7 +191,7 @@ bool HeadlessUpdater::ChooseDevice(const char* kind, const std::vector<std::stri
     } else {
         choice = ::ChooseDevice(names, *wanted);
         if (choice.result == DeviceChoice::Result::Found) {
-            device = static_cast<unsigned>(choice.index);
+            device = devices[choice.index];
             return true;
         }
         platform::ShowMessage(DeviceChoiceProblem(choice, kind, *wanted, names.size()));
@@ -195,7 +208,7 @@ bool HeadlessUpdater::CheckDataPath() const
     return false;
 }
 
-int HeadlessUpdater::RunWithPorts(unsigned outDevice, unsigned inDevice)
+int HeadlessUpdater::RunWithPorts(const platform::MidiDeviceId& outDevice, const platform::MidiDeviceId& inDevice)
 {
     CMidiPort port;
     try {
@@ -241,10 +254,24 @@ int HeadlessUpdater::RunOnPorts(CMidiPort& port)
     switch (m_options.mode()) {
     case Mode::VerifyOnly: return VerifyOnly(port);
     case Mode::Read: return ReadOut(port);
+    case Mode::Probe: return Probe(port);
     case Mode::List:
     case Mode::Update: break;
     }
     return Update(port);
+}
+
+int HeadlessUpdater::Probe(CMidiPort& port)
+{
+    try {
+        char word[8];
+        std::snprintf(word, sizeof word, "0x%04X", port.ReadWord(0));
+        m_successText = std::string("The instrument answers (word 0 reads ") + word + ")";
+    } catch (const CMidiError& error) {
+        platform::ShowMessage(std::string(error.what()) + "\nThe instrument does not answer");
+        return kExitTransfer;
+    }
+    return kExitSuccess;
 }
 
 int HeadlessUpdater::Update(CMidiPort& port)

@@ -8,6 +8,7 @@
 #include "FileStamp.h"
 #include "FirmwareUpdate.h"
 #include "HeadlessOptions.h"
+#include "MidiDeviceId.h"
 #include "RunReport.h"
 #include "StopSignals.h"
 
@@ -42,14 +43,15 @@ private:
     bool LoadSimulatedFlash() const;
     int ListDevices() const;
     bool ChooseBlockList(std::string& path) const;
-    bool ChooseDevice(const char* kind, const std::vector<std::string>& names,
-                      const std::optional<std::string>& wanted, unsigned& device) const;
+    bool ChooseDevice(const char* kind, const std::vector<platform::MidiDeviceId>& devices,
+                      const std::optional<std::string>& wanted, platform::MidiDeviceId& device) const;
     bool CheckDataPath() const;
-    int RunWithPorts(unsigned outDevice, unsigned inDevice);
+    int RunWithPorts(const platform::MidiDeviceId& outDevice, const platform::MidiDeviceId& inDevice);
     int RunOnPorts(CMidiPort& port);
     int Update(CMidiPort& port);
     int VerifyOnly(CMidiPort& port);
     int ReadOut(CMidiPort& port);
+    int Probe(CMidiPort& port);
     bool Backup(CMidiPort& port, int& exitCode);
     bool SaveFlash(CMidiPort& port, const std::string& path, std::uint32_t from, std::uint64_t words,
                    const std::string& caption, int& exitCode);

@@ -11,7 +11,7 @@
 
 //! What a run of the headless updater came to, for those who read it by program.
 struct RunResult {
-    std::string mode;                              //!< "update", "verify-only", "read" or "list"
+    std::string mode;                              //!< "update", "verify-only", "read", "probe" or "list"
     int exitCode = 0;                              //!< see ExitCode.h
     std::optional<std::uint32_t> firstDifference;  //!< the first word the flash and the image differ in
     std::string interruptedBy;                     //!< "SIGINT" or "SIGTERM" when a signal stopped the run

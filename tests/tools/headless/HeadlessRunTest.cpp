@@ -187,6 +187,20 @@ TEST_F(HeadlessRun, ListNumbersTheDevices)
     EXPECT_NE(run.output.find(": Simulated instrument (no hardware)\n"), std::string::npos) << run.output;
 }
 
+TEST_F(HeadlessRun, ProbeReadsOneWordAndWritesNothing)
+{
+    const RunResult answers =
+        runProgram(VANTREL_UPDATE_EXE, {"--simulated", "--probe", "--out", kSimulator, "--in", kSimulator});
+    EXPECT_EQ(answers.exitCode, 0) << answers.output;
+    EXPECT_NE(answers.output.find("The instrument answers (word 0 reads 0xFFFF)"), std::string::npos)
+        << answers.output;
+
+    const RunResult mute = runProgram(VANTREL_UPDATE_EXE, {"--simulated", "--probe", "--out", kSimulator, "--in",
+                                                           kSimulator, "--sim-no-reply"});
+    EXPECT_EQ(mute.exitCode, 5) << mute.output;
+    EXPECT_NE(mute.output.find("Wait Time Out!\nThe instrument does not answer"), std::string::npos) << mute.output;
+}
+
 TEST_F(HeadlessRun, CommandLineMistakesExitTwo)
 {
     EXPECT_EQ(runProgram(VANTREL_UPDATE_EXE, {"--no-such-option"}).exitCode, 2);
