@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the whole suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the reply hand-over test
-# under ThreadSanitizer; then the Debian package, checked and tried in a clean
-# Debian 12 root.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the reply hand-over test
+# under ThreadSanitizer, the tests in the USB-MIDI rig (QEMU); then the Debian
+# package, checked and tried in a clean Debian 12 root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,7 +20,7 @@ trap 'kill -TERM -- -$clean_root_pid 2>/dev/null || true' EXIT
 
 echo "== build and test (RelWithDebInfo)"
 bash scripts/build.sh build/release
-ctest --test-dir build/release --output-on-failure -j "$jobs"
+ctest --test-dir build/release --output-on-failure -j "$jobs" -LE usb-rig
 
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=address,undefined
@@ -33,6 +33,9 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R 
 
 echo "== the real window under Xvfb: title check and screenshots (build/artefacts)"
 bash scripts/screenshots.sh build/release
+
+echo "== the kernel's USB-MIDI driver with an emulated USB device, in QEMU (one boot for every rig test)"
+ctest --test-dir build/release --output-on-failure -L usb-rig --verbose
 
 echo "== Debian package: build, lintian, desktop-file-validate, appstreamcli validate"
 bash scripts/package.sh build/release | tee build/package.log

@@ -1,9 +1,11 @@
 # Functions for trying the real window under a virtual X display, shared by
-# scripts/screenshots.sh and scripts/clean_root_test.sh. Source this file; the
+# scripts/screenshots.sh, scripts/clean_root_test.sh and the USB-MIDI rig's
+# tests. Source this file; the
 # caller ends the processes collected in its `pids` array on exit.
 
-# Fixed limits for every wait (tenths of a second).
-readonly x_display_wait=100 x_window_wait=150
+# Fixed limits for every wait (tries, a tenth of a second apart); a caller may
+# set larger ones before sourcing, as the USB-MIDI rig does under emulation.
+readonly x_display_wait=${x_display_wait:-100} x_window_wait=${x_window_wait:-150}
 
 # start_xvfb <folder>: starts Xvfb on a free display, its files in <folder>,
 # and exports DISPLAY. Xvfb picks the display number itself and reports it once

@@ -1,0 +1,285 @@
+#!/usr/bin/env bash
+# The tests that run inside the USB-MIDI rig, all in one boot:
+#   scripts/usb_rig.sh bash scripts/usb_rig/tests.sh <bin dir> [test...]
+# The updater (headless and the real window on Xvfb) talks ALSA raw MIDI to
+# the USB device that the kernel's USB-MIDI driver makes of a gadget; the
+# standalone instrument serves the gadget's side of the cable. Outcomes are
+# checked by bytes and exit codes: under emulation milliseconds mean little.
+# Logs, screenshots and each test's time go to <bin dir>/../usb-rig/.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=$(cd "$1" && pwd)
+out=$(cd "$bin/.." && pwd)/usb-rig
+# Under emulation one try of a wait can take a second or more.
+x_display_wait=900 x_window_wait=900
+# shellcheck source=../x_window.sh
+source "$root/scripts/x_window.sh"
+
+readonly gadget=$here/gadget.sh
+readonly title="Firmware update   V1.0"
+# Places clicked in the window: step 3's data path field and step 4's Update picture.
+readonly data_path_xy="250 342" update_xy="310 442"
+readonly IMAGE_BYTES=24576        # 12 Ki words: two flash blocks
+readonly LONG_IMAGE_BYTES=131072  # long enough to pull the cable in the middle
+readonly SEQUENCER_BYTES=4101     # one data message of 1024 words
+readonly UNPLUG_LIMIT_S=2
+# Limits of the waits and of one run, in seconds of the clock.
+readonly START_WAIT=30 MESSAGE_WAIT=120 RUN_TIMEOUT_S=120
+
+declare -A instrument_pid=()
+pids=()  # helpers of the running test: Xvfb, the window, a port holder
+failures=0
+
+note() { echo "    $*"; }
+
+# expect <what> <command...>: counts a failure of the test when the command fails.
+expect() {
+  local what=$1
+  shift
+  "$@" && return 0
+  note "FAIL: $what"
+  failures=$((failures + 1))
+  return 1
+}
+
+log_has() { grep -q -- "$2" "$out/$1"; }
+
+stop_pid() {
+  local pid=$1 deadline=$((SECONDS + 5))
+  kill -TERM "$pid" 2>/dev/null || return 0
+  while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+}
+
+# start_instrument <gadget>: the standalone instrument on the gadget's side.
+start_instrument() {
+  local name=$1 deadline=$((SECONDS + START_WAIT))
+  "$bin/vantrel-sim-instrument" --rawmidi "hw:$name,0" --flash-out "$out/$name.flash" >"$out/$name.log" 2>&1 &
+  instrument_pid[$name]=$!
+  while [ $SECONDS -lt $deadline ]; do
+    log_has "$name.log" "listening" && return 0
+    kill -0 "${instrument_pid[$name]}" 2>/dev/null || break
+    sleep 0.1
+  done
+  note "FAIL: the instrument on hw:$name,0 did not start"
+  sed 's/^/      /' "$out/$name.log"
+  failures=$((failures + 1))
+  return 1
+}
+
+# stop_instrument <gadget>: ends it; its flash and summary land in $out.
+stop_instrument() {
+  [ -n "${instrument_pid[$1]:-}" ] && stop_pid "${instrument_pid[$1]}"
+  unset "instrument_pid[$1]"
+}
+
+# wait_for_log <log> <text> <seconds>
+wait_for_log() { wait_until "$3" log_has "$1" "$2"; }
+
+# The messages the instrument received, from its summary line.
+messages_received() { sed -n 's/.*: messages \([0-9]*\) .*/\1/p' "$out/$1.log" | tail -n1; }
+
+# flash_holds <gadget> <image>: the flash begins with the image.
+flash_holds() { cmp -s -n "$(stat -c %s "$2")" "$out/$1.flash" "$2"; }
+
+update() {
+  local log=$1
+  shift
+  timeout "$RUN_TIMEOUT_S" "$bin/vantrel-update" --blocks "$out/blocks.cfg" "$@" >"$out/$log" 2>&1
+}
+
+# click_at <x> <y>: a left click at that place of the window.
+click_at() {
+  xdotool mousemove $((x + $1)) $((y + $2)) click 1
+}
+
+# Starts Xvfb and the window on it; sets x, y (the window's place).
+start_window() {
+  local work wid app
+  work=$(mktemp -d)
+  start_xvfb "$work" || { note "FAIL: Xvfb did not start"; failures=$((failures + 1)); return 1; }
+  QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work "$bin/vantrel" >"$out/window.log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  if ! wid=$(find_window "$title" "$app"); then
+    note "FAIL: no window"
+    sed 's/^/      /' "$out/window.log"
+    failures=$((failures + 1))
+    return 1
+  fi
+  read -r x y < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+  sleep 1
+  import -window "$wid" "$out/$1-idle.png"
+}
+
+type_data_path() {
+  # shellcheck disable=SC2086 # the place is two words
+  click_at $data_path_xy
+  sleep 0.3
+  xdotool type --delay 5 "$1"
+}
+
+# box_showing: true while the message box (titled as the program) is up.
+box_showing() { xdotool search --onlyvisible --name '^vantrel$' >/dev/null 2>&1; }
+box_gone() { ! box_showing; }
+
+# wait_until <seconds> <command...>: true once the command is, false after the time.
+wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+# click_update <picture>: clicks Update, waits for the message box that ends
+# the run, keeps a picture of it and closes it with its default button.
+# Returns 1 when no box came or it would not close.
+click_update() {
+  # From elsewhere onto the picture, so the window sees the pointer arrive.
+  xdotool mousemove 0 0
+  sleep 0.3
+  # shellcheck disable=SC2086 # the place is two words
+  click_at $update_xy
+  wait_until "$MESSAGE_WAIT" box_showing || return 1
+  sleep 0.5
+  import -window root "$out/$1.png"
+  xdotool key Return
+  wait_until "$START_WAIT" box_gone
+}
+
+cleanup_test() {
+  local name pid
+  for name in "${!instrument_pid[@]}"; do stop_instrument "$name"; done
+  for pid in "${pids[@]}"; do stop_pid "$pid"; done
+  pids=()
+}
+
+test_sequencer() {
+  # What the sequencer makes of one data message: the reason firmware goes
+  # through raw MIDI. A measurement, not a product path.
+  "$bin/sequencer_probe" hw:inst1,0 "USB MIDI Instrument" "$SEQUENCER_BYTES" >"$out/sequencer.log" 2>&1
+  expect "the probe measured (exit $?)" log_has sequencer.log "arrived" || return
+  note "ALSA sequencer to the USB device: $(cat "$out/sequencer.log")"
+}
+
+test_update() {
+  start_instrument inst1 || return
+  update update.log --out USB --in USB --data "$out/image.bin" --verify
+  local rc=$?
+  stop_instrument inst1
+  expect "exit code 0, not $rc" [ $rc -eq 0 ]
+  expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
+}
+
+test_busy() {
+  start_instrument inst1 || return
+  # Another program holds the USB device's input.
+  amidi -p hw:Instrument,0 -d >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 1
+  update busy.log --out USB --in USB --data "$out/image.bin"
+  local rc=$?
+  stop_instrument inst1
+  expect "exit code 4, not $rc" [ $rc -eq 4 ]
+  expect "the message says the port is in use" log_has busy.log "is in use by another program"
+  expect "nothing reached the instrument" [ "$(messages_received inst1)" = 0 ]
+}
+
+test_unplug() {
+  start_instrument inst1 || return
+  update unplug.log --out USB --in USB --data "$out/long.bin" &
+  local run=$! rc pulled ended
+  expect "the run got under way" wait_for_log unplug.log "Updating... 20%" "$RUN_TIMEOUT_S" || return
+  pulled=$(date +%s.%N)
+  "$gadget" unplug inst1
+  wait $run
+  rc=$?
+  ended=$(date +%s.%N)
+  note "the run ended $(awk -v a="$pulled" -v b="$ended" 'BEGIN {printf "%.2f", b - a}') s after the cable was pulled"
+  expect "ended within $UNPLUG_LIMIT_S s" awk -v a="$pulled" -v b="$ended" -v l=$UNPLUG_LIMIT_S 'BEGIN {exit !(b - a <= l)}'
+  expect "exit code 5, not $rc" [ $rc -eq 5 ]
+  expect "the device's message" log_has unplug.log "No such device"
+  # Back in: the same instrument serves again and a new run succeeds.
+  "$gadget" plug inst1
+  expect "the USB device came back" "$gadget" wait-card Instrument || return
+  expect "the instrument is serving again" wait_for_log inst1.log "is back" "$START_WAIT" || return
+  update replug.log --out USB --in USB --data "$out/image.bin"
+  rc=$?
+  stop_instrument inst1
+  expect "a new run after re-plugging succeeds (exit $rc)" [ $rc -eq 0 ]
+  expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
+}
+
+test_window() {
+  start_instrument inst1 || return
+  start_window window || return
+  type_data_path "$out/image.bin"
+  expect "the run ended with a message" click_update window-result || return
+  stop_instrument inst1
+  expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
+  expect "the image was read back" log_has inst1.log "read replies [1-9]"
+}
+
+test_hotplug() {
+  start_instrument inst1 || return
+  start_window hotplug || return
+  type_data_path "$out/image.bin"
+  # The chosen USB device goes and another takes its place in the lists.
+  "$gadget" unplug inst1
+  "$gadget" wait-gone inst1 && "$gadget" wait-gone Instrument
+  "$gadget" add inst2 "USB MIDI Instrument Two"
+  "$gadget" wait-card Two
+  start_instrument inst2 || return
+  "$bin/vantrel-update" --list >"$out/hotplug-list.log" 2>&1
+  expect "the chosen place in the lists now names another device" log_has hotplug-list.log "1: USB MIDI Instrument Two"
+  expect "the refusal came as a message" click_update hotplug-refused || return
+  # The chosen device returns at another place: the next run opens exactly it.
+  "$gadget" plug inst1
+  "$gadget" wait-card Instrument
+  expect "the first instrument is serving again" wait_for_log inst1.log "is back" "$START_WAIT"
+  expect "the second run ended with a message" click_update hotplug-result
+  stop_instrument inst1
+  stop_instrument inst2
+  expect "nothing reached the other instrument" [ "$(messages_received inst2)" = 0 ]
+  expect "the chosen instrument got the image" flash_holds inst1 "$out/image.bin"
+}
+
+run_test() {
+  local name=$1 before=$failures started
+  started=$(date +%s.%N)
+  echo "-- $name"
+  "test_$name"
+  cleanup_test
+  local seconds result=passed
+  seconds=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN {printf "%.1f", b - a}')
+  if [ $failures -ne $before ]; then
+    result=FAILED
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+  echo "usb rig test $name: $result in $seconds s" | tee -a "$out/times.txt"
+}
+
+rm -rf "$out"
+mkdir -p "$out"
+printf '0\n2000\n3000\n4000\n8000\n' >"$out/blocks.cfg"
+head -c "$IMAGE_BYTES" "$bin/sample-firmware.bin" >"$out/image.bin"
+head -c "$LONG_IMAGE_BYTES" "$bin/sample-firmware.bin" >"$out/long.bin"
+
+passed=0
+failed=0
+shift
+tests=("$@")
+[ ${#tests[@]} -gt 0 ] || tests=(sequencer update busy unplug window hotplug)
+for name in "${tests[@]}"; do
+  run_test "$name"
+done
+echo "usb_rig: $passed passed, $failed failed"
+[ $failed -eq 0 ]
