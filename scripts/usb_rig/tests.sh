@@ -17,7 +17,7 @@ x_display_wait=900 x_window_wait=900
 source "$root/scripts/x_window.sh"
 
 readonly gadget=$here/gadget.sh
-readonly title="Firmware update   V1.0"
+title="Firmware update   V1.0"
 # Places clicked in the window: step 3's data path field and step 4's Update picture.
 readonly data_path_xy="250 342" update_xy="310 442"
 readonly IMAGE_BYTES=24576        # 12 Ki words: two flash blocks
