@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "MidiBytes.h"
+
 namespace SysEx {
 
 //! Start of a System Exclusive message.
-constexpr std::uint8_t kStart = 0xF0;
+constexpr std::uint8_t kStart = platform::kSysExStart;
 //! End of a System Exclusive message.
-constexpr std::uint8_t kEnd = 0xF7;
+constexpr std::uint8_t kEnd = platform::kSysExEnd;
 //! Fixed second byte of every message sent to the updater.
 constexpr std::uint8_t kFrame1 = 0x7E;
 //! Fixed third byte of every message sent to the updater.

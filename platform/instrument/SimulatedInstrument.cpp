@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "MidiBytes.h"
+
 namespace platform {
 namespace {
 
-constexpr std::uint8_t kSysExStart = 0xF0;
-constexpr std::uint8_t kSysExEnd = 0xF7;
 constexpr std::uint8_t kFrameId1 = 0x7E;
 constexpr std::uint8_t kFrameId2 = 0x08;
 constexpr std::size_t kShortLength = 5;  // F0 7E 08 cmd F7

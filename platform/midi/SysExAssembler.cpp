@@ -1,17 +1,8 @@
 #include "SysExAssembler.h"
 
+#include "MidiBytes.h"
+
 namespace platform {
-
-namespace {
-
-constexpr std::uint8_t kSysExStart = 0xF0;
-constexpr std::uint8_t kSysExEnd = 0xF7;
-constexpr std::uint8_t kFirstRealTime = 0xF8;
-
-bool isStatus(std::uint8_t byte) { return (byte & 0x80) != 0; }
-bool isRealTime(std::uint8_t byte) { return byte >= kFirstRealTime; }
-
-}  // namespace
 
 SysExAssembler::SysExAssembler()
 {
@@ -25,9 +16,9 @@ void SysExAssembler::feed(const std::uint8_t* bytes, std::size_t length, const M
         return;
     for (std::size_t i = 0; i < length; ++i) {
         const std::uint8_t byte = bytes[i];
-        if (isRealTime(byte))
+        if (IsRealTimeByte(byte))
             continue;  // clock, active sensing etc. may sit anywhere, even inside SysEx
-        if (isStatus(byte))
+        if (IsStatusByte(byte))
             handleStatus(byte, onMessage);
         else
             handleData(byte);

@@ -10,7 +10,7 @@ bool InstrumentCore::feed(const std::uint8_t* bytes, std::size_t length)
 {
     bool vanishedNow = false;
     m_assembler.feed(bytes, length, [&](const std::uint8_t* message, std::size_t size) {
-        vanishedNow = handleMessage(message, size) || vanishedNow;
+        vanishedNow = receive(message, size) || vanishedNow;
     });
     return vanishedNow;
 }
@@ -21,7 +21,7 @@ void InstrumentCore::interrupt()
     m_replies.clear();
 }
 
-bool InstrumentCore::handleMessage(const std::uint8_t* message, std::size_t length)
+bool InstrumentCore::receive(const std::uint8_t* message, std::size_t length)
 {
     if (m_vanished)
         return false;

@@ -22,6 +22,9 @@ public:
     //! Feeds received bytes. Returns true when the instrument vanished on this
     //! piece (the transport then cuts its connections); later bytes are ignored.
     bool feed(const std::uint8_t* bytes, std::size_t length);
+    //! Runs one complete message, for a transport that assembles its own.
+    //! Returns true when the instrument vanished on it, as feed does.
+    bool receive(const std::uint8_t* message, std::size_t length);
     //! Forgets a message in progress and every reply not yet sent (the link was interrupted).
     void interrupt();
 
@@ -45,8 +48,6 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
-    //! Returns true when the instrument vanished on this message.
-    bool handleMessage(const std::uint8_t* message, std::size_t length);
     static Clock::duration wireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
 
     mutable std::mutex m_modelMutex;

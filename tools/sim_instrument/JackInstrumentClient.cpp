@@ -4,23 +4,16 @@
 
 #include <cstdint>
 
-namespace {
-
-constexpr std::uint8_t kFirstRealTime = 0xF8;
-
-}  // namespace
-
 JackInstrumentClient::JackInstrumentClient(platform::SimulatedInstrument::Config config)
     : m_core(std::move(config))
 {
-    m_event.reserve(kRingBytes);
 }
 
 JackInstrumentClient::~JackInstrumentClient() { close(); }
 
 platform::MidiResult JackInstrumentClient::open(const std::string& clientName, const std::string& serverName)
 {
-    if (!m_received.valid() || !m_toSend.valid())
+    if (!m_receiver.valid() || !m_toSend.valid())
         return platform::MidiResult::failure(platform::kMidiNoMemory);
     platform::MidiResult result;
     m_client = platform::JackClient::open(clientName, serverName, result);
@@ -41,7 +34,7 @@ void JackInstrumentClient::close()
         m_client->close();  // no cycle touches the rings after this
     m_stopRequested = true;
     if (m_worker.joinable()) {
-        wakeWorker();
+        m_receiver.wake();
         m_worker.join();
     }
 }
@@ -61,27 +54,10 @@ platform::SimulatedInstrument::Statistics JackInstrumentClient::statistics() con
 int JackInstrumentClient::process(jack_nframes_t frames, void* argument)
 {
     auto* self = static_cast<JackInstrumentClient*>(argument);
-    self->receiveEvents(frames);
+    // A full ring loses events, as a real instrument's UART would.
+    self->m_receiver.receive(self->m_input, frames);
     self->sendEvents(frames);
     return 0;
-}
-
-void JackInstrumentClient::receiveEvents(jack_nframes_t frames)
-{
-    void* buffer = jack_port_get_buffer(m_input, frames);
-    const jack_nframes_t count = jack_midi_get_event_count(buffer);
-    bool queued = false;
-    for (jack_nframes_t i = 0; i < count; ++i) {
-        jack_midi_event_t event;
-        if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0)
-            continue;
-        if (event.size == 1 && event.buffer[0] >= kFirstRealTime)
-            continue;
-        // A full ring loses the event, as a real instrument's UART would.
-        queued = m_received.push(event.buffer, event.size) || queued;
-    }
-    if (queued)
-        wakeWorker();
 }
 
 void JackInstrumentClient::sendEvents(jack_nframes_t frames)
@@ -98,33 +74,17 @@ void JackInstrumentClient::sendEvents(jack_nframes_t frames)
     }
 }
 
-void JackInstrumentClient::wakeWorker()
-{
-    // Released only on the false -> true turn, so the count never exceeds one.
-    if (!m_wakePending.exchange(true, std::memory_order_acq_rel))
-        m_wake.release();
-}
-
 void JackInstrumentClient::workLoop()
 {
-    while (!m_stopRequested.load()) {
-        const auto wait =
-            m_core.timeToNextReply(InstrumentCore::Clock::now(), std::chrono::milliseconds(kWakeIntervalMs));
-        // An exchange, not a store, so the ring read below cannot pass it (see JackMidiInput).
-        if (m_wake.try_acquire_for(wait))
-            m_wakePending.exchange(false, std::memory_order_acq_rel);
-        takeReceivedEvents();
-        queueDueReplies();
-    }
-}
-
-void JackInstrumentClient::takeReceivedEvents()
-{
-    while (const auto length = m_received.nextLength()) {
-        m_event.resize(*length);
-        m_received.take(m_event.data());
-        if (m_core.feed(m_event.data(), m_event.size()))
+    const auto onMessage = [this](const std::uint8_t* message, std::size_t length) {
+        if (m_core.receive(message, length))
             vanish();
+    };
+    while (!m_stopRequested.load()) {
+        m_receiver.waitForEvents(
+            m_core.timeToNextReply(InstrumentCore::Clock::now(), platform::JackMidiReceiver::kWakeInterval));
+        m_receiver.assemble(onMessage);
+        queueDueReplies();
     }
 }
 

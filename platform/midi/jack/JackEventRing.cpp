@@ -4,7 +4,9 @@
 
 namespace platform {
 
-JackEventRing::JackEventRing(std::size_t bytes) : m_ring(jack_ringbuffer_create(bytes)) {}
+// libjack rounds the size up to a power of two and keeps one byte free; the
+// room promised is exactly `bytes` all the same.
+JackEventRing::JackEventRing(std::size_t bytes) : m_ring(jack_ringbuffer_create(bytes + 1)), m_room(bytes) {}
 
 JackEventRing::~JackEventRing()
 {
@@ -14,8 +16,9 @@ JackEventRing::~JackEventRing()
 
 bool JackEventRing::push(const std::uint8_t* bytes, std::size_t size)
 {
+    // Seen from the writer the reader's side only shrinks, so this never promises too much.
     if (size > std::numeric_limits<RecordLength>::max() ||
-        jack_ringbuffer_write_space(m_ring) < sizeof(RecordLength) + size)
+        jack_ringbuffer_read_space(m_ring) + sizeof(RecordLength) + size > m_room)
         return false;
     const auto length = static_cast<RecordLength>(size);
     jack_ringbuffer_write(m_ring, reinterpret_cast<const char*>(&length), sizeof length);

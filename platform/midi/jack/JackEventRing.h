@@ -9,7 +9,8 @@ namespace platform {
 
 //! A lock-free queue of whole MIDI events between a JACK process callback and
 //! one thread of ours: one side pushes, the other takes, neither ever blocks.
-//! Each record is the event's length followed by its bytes.
+//! Each record is the event's length (4 bytes) followed by its bytes; an
+//! event of no bytes is a record too.
 class JackEventRing {
 public:
     //! Room for `bytes` of records (lengths included).
@@ -33,6 +34,7 @@ private:
     using RecordLength = std::uint32_t;
 
     jack_ringbuffer_t* m_ring = nullptr;
+    std::size_t m_room = 0;
 };
 
 }  // namespace platform

@@ -40,7 +40,7 @@ TEST(JackEventRing, EventsComeOutWholeAndInOrder)
 
 TEST(JackEventRing, AnEventThatDoesNotFitLeavesTheRingAsItWas)
 {
-    JackEventRing ring(64);  // libjack rounds up to a power of two and keeps one byte free
+    JackEventRing ring(64);
     std::vector<std::uint8_t> large(200, 0x11);
     EXPECT_FALSE(ring.push(large.data(), large.size()));
     EXPECT_FALSE(ring.nextLength());
