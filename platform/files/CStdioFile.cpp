@@ -1,9 +1,13 @@
 #include "CStdioFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
+
+// What editors on some systems put before the first line of a UTF-8 text.
+constexpr unsigned char kUtf8ByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
 const char* streamMode(unsigned openFlags)
 {
@@ -33,6 +37,8 @@ bool CStdioFile::Open(const char* fileName, unsigned openFlags, CFileException* 
     }
     ReleaseDescriptor();
     m_text = (openFlags & typeBinary) == 0;
+    if (m_text && (openFlags & modeWrite) == 0)
+        SkipByteOrderMark();
     return true;
 }
 
@@ -78,9 +84,10 @@ bool CStdioFile::ReadString(std::string& line)
     bool gotAny = false;
     for (int c; (c = std::fgetc(m_pStream)) != EOF;) {
         gotAny = true;
-        if (c == '\n') {
-            if (m_text && !line.empty() && line.back() == '\r')
-                line.pop_back();
+        if (c == '\n')
+            return true;
+        if (c == '\r' && m_text) {
+            SkipLineFeedAfterReturn();
             return true;
         }
         line.push_back(static_cast<char>(c));
@@ -88,4 +95,20 @@ bool CStdioFile::ReadString(std::string& line)
     if (std::ferror(m_pStream))
         ThrowError(CFileException::hardIO, errno);
     return gotAny;
+}
+
+void CStdioFile::SkipByteOrderMark()
+{
+    unsigned char head[sizeof kUtf8ByteOrderMark] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, m_pStream);
+    if (got == sizeof head && std::memcmp(head, kUtf8ByteOrderMark, sizeof head) == 0)
+        return;
+    std::rewind(m_pStream);  // no mark: the text starts at the first byte
+}
+
+void CStdioFile::SkipLineFeedAfterReturn()
+{
+    const int next = std::fgetc(m_pStream);
+    if (next != '\n' && next != EOF)
+        std::ungetc(next, m_pStream);
 }

@@ -6,7 +6,8 @@
 
 //! A file read through a buffered stream, line by line: the stand-in for the
 //! framework's stdio file class. Opened in text mode unless typeBinary is
-//! given; in text mode a line may end in "\n" or "\r\n".
+//! given. In text mode a line may end in "\n", "\r\n" or a lone "\r", and a
+//! UTF-8 byte-order mark at the start of the file is not part of its text.
 class CStdioFile : public CFile {
 public:
     CStdioFile() = default;
@@ -24,6 +25,9 @@ public:
     bool ReadString(std::string& line);
 
 private:
+    void SkipByteOrderMark();
+    void SkipLineFeedAfterReturn();
+
     std::FILE* m_pStream = nullptr;
     bool m_text = true;
 };

@@ -37,6 +37,22 @@ TEST_F(FlashBlockList, LineFormsTheFirmwareFilesUse)
     EXPECT_EQ(blocks, (Blocks{0x8000, 0x0, 0x1A00, 0x18000}));
 }
 
+TEST_F(FlashBlockList, ByteOrderMarkIsSkippedAndEveryLineEndCounts)
+{
+    const std::pair<std::string, Blocks> cases[] = {
+        {"\xEF\xBB\xBF" "400\n800\n", {0x400, 0x800}},
+        {"400\r800\rC00", {0x400, 0x800, 0xC00}},
+        {"400\r\n\r800\n\n", {0x400, 0x0, 0x800, 0x0}},
+        {"\xEF\xBB\xBF" "no digits\r", {0x0}},
+        {"\xEF\xBB\xBF", {}},
+        {"\xEF\xBB" "400", {0x0}},  // not a mark: the line has no leading digits
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_TRUE(load(text)) << ::testing::PrintToString(text);
+        EXPECT_EQ(blocks, expected) << ::testing::PrintToString(text);
+    }
+}
+
 TEST_F(FlashBlockList, EmptyFileIsAnEmptyList)
 {
     ASSERT_TRUE(load(""));

@@ -144,6 +144,7 @@ TEST_F(CFileTest, ReopeningClosesTheFirstFile)
 TEST_F(CFileTest, TextLinesLoseTheirLineEnds)
 {
     EXPECT_EQ(Lines("0\n1000\r\n2400"), (std::vector<std::string>{"0", "1000", "2400"}));
+    EXPECT_EQ(Lines("\xEF\xBB\xBF" "0\r1000\r"), (std::vector<std::string>{"0", "1000"}));
 }
 
 TEST_F(CFileTest, BlankLinesAreLinesAndTheLastNewlineEndsTheFile)
@@ -155,7 +156,8 @@ TEST_F(CFileTest, BlankLinesAreLinesAndTheLastNewlineEndsTheFile)
 
 TEST_F(CFileTest, BinaryModeKeepsCarriageReturns)
 {
-    EXPECT_EQ(Lines("a\r\nb", CFile::modeRead | CFile::typeBinary), (std::vector<std::string>{"a\r", "b"}));
+    EXPECT_EQ(Lines("\xEF\xBB\xBF" "a\r\nb\rc", CFile::modeRead | CFile::typeBinary),
+              (std::vector<std::string>{"\xEF\xBB\xBF" "a\r", "b\rc"}));
 }
 
 TEST_F(CFileTest, LongLinesAndEmbeddedNulsSurvive)
