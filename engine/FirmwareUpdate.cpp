@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstring>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "CFile.h"
@@ -31,8 +29,6 @@ constexpr const char* kVerifyFailedText = "Fail to verify, please update again";
 constexpr const char* kUpdatingCaption = "Updating...";
 constexpr const char* kVerifyingCaption = "Verifing...";
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 // The progress bar counts whole chunks; the last, shorter chunk only moves
 // the position past the upper bound, where the bar clamps it.
 int chunkRange(std::uint64_t words) { return static_cast<int>(words / kChunkWords); }
@@ -47,11 +43,11 @@ void reportReadError(const std::string& path, UpdateObserver& observer)
 bool eraseAndWait(CMidiPort& port, std::uint32_t address, UpdateObserver& observer)
 {
     port.EraseBlock(address);
-    sleepMs(kEraseSettleMs);
+    observer.Wait(kEraseSettleMs);
     for (int tries = 0;;) {
         if (port.ReadWord(address) == kErasedWord)
             return true;
-        sleepMs(kErasePollIntervalMs);
+        observer.Wait(kErasePollIntervalMs);
         if (++tries == kErasePollLimit)
             return false;
         observer.Pump();

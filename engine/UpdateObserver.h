@@ -1,5 +1,7 @@
 #pragma once
+#include <chrono>
 #include <string>
+#include <thread>
 
 //! Where the erase, write and read-back loops report to: the window's
 //! progress bar and message boxes, or a terminal in a headless run.
@@ -17,4 +19,7 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     //! Lets waiting window messages run between steps.
     virtual void Pump() = 0;
+    //! One of the run's fixed waits (the settling of an erase, the interval
+    //! between its polls); overridden where the waits are to be counted.
+    virtual void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };

@@ -3,6 +3,7 @@
 // run reports, scratch files, and an open port pair to a simulated instrument.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,7 +12,8 @@
 #include "SimulatedMidiBackend.h"
 #include "UpdateObserver.h"
 
-//! Records every call of the run's observer in order.
+//! Records every call of the run's observer in order. Fixed waits take no
+//! time here; `onWait` sees each of them.
 class CapturingObserver : public UpdateObserver {
 public:
     void SetRange(int lower, int upper) override { ranges.emplace_back(lower, upper); }
@@ -19,6 +21,13 @@ public:
     void SetCaption(const std::string& caption) override { captions.push_back(caption); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void Pump() override { ++pumps; }
+    void Wait(int ms) override
+    {
+        if (onWait)
+            onWait(ms);
+    }
+
+    std::function<void(int ms)> onWait;
 
     std::vector<std::pair<int, int>> ranges;
     std::vector<int> positions;
