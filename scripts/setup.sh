@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
+  clang libclang-rt-14-dev
   googletest libgtest-dev nlohmann-json3-dev
   libcli11-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev

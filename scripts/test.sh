@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the reply hand-over test
-# under ThreadSanitizer, the tests in the USB-MIDI rig (QEMU); then the Debian
-# package, checked and tried in a clean Debian 12 root.
+# under ThreadSanitizer, a short fuzzing run of every parser of outside input,
+# the tests in the USB-MIDI rig (QEMU); then the Debian package, checked and
+# tried in a clean Debian 12 root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -30,6 +31,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== reply hand-over and simulated link under ThreadSanitizer"
 bash scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=thread -- test_reply_handover test_simulated_backend
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R '^(test_reply_handover|test_simulated_backend)$'
+
+echo "== fuzzing: every parser of outside input for a fixed time (clang, libFuzzer)"
+bash scripts/fuzz.sh
 
 echo "== the real window under Xvfb: title check and screenshots (build/artefacts)"
 bash scripts/screenshots.sh build/release
