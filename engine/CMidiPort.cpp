@@ -104,7 +104,7 @@ void CMidiPort::EraseBlock(std::uint32_t address)
 {
     for (const SysEx::EraseWrite& write : SysEx::BuildEraseSequence(address)) {
         WriteWord(write.addressHigh, write.addressLow, write.value);
-        sleepMs(kEraseWriteDelayMs);
+        WaitDispatching(kEraseWriteDelayMs);
     }
 }
 
@@ -113,7 +113,7 @@ void CMidiPort::WriteWords(const std::uint8_t* words, unsigned count, std::uint3
     SetAddressHigh(SysEx::AddressHigh(address));
     SetAddressLow(SysEx::AddressLow(address));
     const std::vector<std::uint8_t> message = SysEx::BuildWriteWords(words, count);
-    SendSysEx(message.data(), message.size());
+    Send(message.data(), message.size(), WhileSending::Dispatch);
 }
 
 void CMidiPort::ReadWords(std::uint8_t* buffer, std::uint32_t address, unsigned count, unsigned pollCount)
@@ -124,7 +124,7 @@ void CMidiPort::ReadWords(std::uint8_t* buffer, std::uint32_t address, unsigned 
     std::size_t written = 0;
     unsigned emptyReplies = 0;
     while (needed > 0) {
-        SendCommand(SysEx::kReadRequest);
+        SendCommand(SysEx::kReadRequest, WhileSending::Dispatch);
         WaitForReply(pollCount);
         const std::uint32_t length = g_replyLength;
         if (!SysEx::IsReplyLengthValid(length))
@@ -220,16 +220,34 @@ void CMidiPort::CloseInput()
     m_closing.store(false);
 }
 
-void CMidiPort::SendSysEx(const std::uint8_t* bytes, std::size_t length)
+void CMidiPort::SendSysEx(const std::uint8_t* bytes, std::size_t length) { Send(bytes, length, WhileSending::Wait); }
+
+void CMidiPort::Send(const std::uint8_t* bytes, std::size_t length, WhileSending mode)
 {
     ClearReplyReady();
     if (m_midiOut == nullptr)
         ThrowDriverError(platform::MidiResult::failure(platform::kMidiInvalidHandle));
     if (bytes == nullptr || length == 0)
         ThrowDriverError(platform::MidiResult::failure(platform::kMidiInvalidParam));
-    const platform::MidiResult result = m_midiOut->sendSysEx(bytes, length);
+    platform::MidiResult result = m_midiOut->startSysEx(bytes, length);
+    if (result.ok())
+        result = AwaitSent(mode);
     if (!result.ok())
         ThrowDriverError(result);
+}
+
+platform::MidiResult CMidiPort::AwaitSent(WhileSending mode)
+{
+    // Each wait ends the moment the port is done with the message; the step
+    // only sets how often the window is served meanwhile.
+    for (;;) {
+        platform::MidiResult state = m_midiOut->sendState();
+        if (state.code != platform::kMidiStillPlaying)
+            return state;
+        m_midiOut->waitSent(kDispatchInterval);
+        if (mode == WhileSending::Dispatch)
+            PumpWaitingMessages();
+    }
 }
 
 void CMidiPort::MidiInProc(platform::MidiInput* input, unsigned message, void* instance,
@@ -247,32 +265,29 @@ void CMidiPort::MidiInProc(platform::MidiInput* input, unsigned message, void* i
         PublishReply();
 }
 
-void CMidiPort::SendCommand(std::uint8_t command)
+void CMidiPort::SendCommand(std::uint8_t command, WhileSending mode)
 {
     const SysEx::CommandMessage message = SysEx::BuildCommand(command);
-    SendSysEx(message.data(), message.size());
+    Send(message.data(), message.size(), mode);
 }
 
 void CMidiPort::SendValueCommand(std::uint8_t command, std::uint16_t value)
 {
     SysEx::SetValueCommand(m_valueMessage, command, value);
-    SendSysEx(m_valueMessage.data(), m_valueMessage.size());
+    Send(m_valueMessage.data(), m_valueMessage.size(), WhileSending::Dispatch);
 }
 
 void CMidiPort::WaitForReply(unsigned pollCount)
 {
-    for (unsigned poll = 0; poll < pollCount; ++poll) {
-        if (IsReplyReady())
+    // An unplugged device answers nothing: say so at once rather than time out.
+    const auto checkInput = [this] {
+        if (m_midiIn == nullptr)
             return;
-        // An unplugged device answers nothing: say so at once rather than time out.
-        if (m_midiIn != nullptr) {
-            if (const platform::MidiResult failure = m_midiIn->deviceFailure(); !failure.ok())
-                ThrowDriverError(failure);
-        }
-        std::this_thread::sleep_for(kPollInterval);
-        PumpWaitingMessages();
-    }
-    throw CMidiError(kWaitTimeOut);
+        if (const platform::MidiResult failure = m_midiIn->deviceFailure(); !failure.ok())
+            ThrowDriverError(failure);
+    };
+    if (!AwaitReply(pollCount, kPollInterval, checkInput))
+        throw CMidiError(kWaitTimeOut);
 }
 
 void CMidiPort::ThrowDriverError(const platform::MidiResult& result)

@@ -2,7 +2,9 @@
 // The MIDI output and input device pair through which the instrument's
 // updater is driven, with the System Exclusive command operations built on
 // them. Every operation runs on the user-interface thread and either completes
-// or throws a CMidiError whose text the caller shows unchanged.
+// or throws a CMidiError whose text the caller shows unchanged. The memory
+// operations (address, write, erase, read) serve the window while their bytes
+// are on the wire and while they wait; opening and closing do not.
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -63,7 +65,8 @@ public:
     //! One bus write of `value` at the given word address (0x05, 0x06, 0x09).
     void WriteWord(std::uint16_t addressHigh, std::uint16_t addressLow, std::uint16_t value);
     //! Issues the sector erase of the flash block at word `address` (six
-    //! writes, 100 ms after each). Whether it took is for the caller to read.
+    //! writes, 100 ms after each, the window served meanwhile). Whether it
+    //! took is for the caller to read.
     void EraseBlock(std::uint32_t address);
     //! Stores `count` words (2 x count bytes, low byte first) at word `address`.
     void WriteWords(const std::uint8_t* words, unsigned count, std::uint32_t address);
@@ -107,7 +110,16 @@ private:
     void OpenBoth(const Device& outDevice, const Device& inDevice);
     void AdoptOutput(const platform::MidiResult& opened, std::unique_ptr<platform::MidiOutput> port);
     void StartInput(const platform::MidiResult& opened);
-    void SendCommand(std::uint8_t command);
+
+    //! What a send does while its bytes are on the wire. The memory operations
+    //! run only inside an update, where the window is guarded against a second
+    //! run and against closing, so they let it paint and take input; opening
+    //! and closing happen while it is not.
+    enum class WhileSending { Wait, Dispatch };
+
+    void Send(const std::uint8_t* bytes, std::size_t length, WhileSending mode);
+    platform::MidiResult AwaitSent(WhileSending mode);
+    void SendCommand(std::uint8_t command, WhileSending mode = WhileSending::Wait);
     void SendValueCommand(std::uint8_t command, std::uint16_t value);
     //! Waits up to `pollCount` polls for the reply flag; throws "Wait Time Out!",
     //! or the driver's text at once when the input device has gone away.

@@ -1,7 +1,7 @@
 #pragma once
-#include <chrono>
 #include <string>
-#include <thread>
+
+#include "PumpWaitingMessages.h"
 
 //! Where the erase, write and read-back loops report to: the window's
 //! progress bar and message boxes, or a terminal in a headless run.
@@ -20,6 +20,10 @@ public:
     //! Lets waiting window messages run between steps.
     virtual void Pump() = 0;
     //! One of the run's fixed waits (the settling of an erase, the interval
-    //! between its polls); overridden where the waits are to be counted.
-    virtual void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    //! between its polls), serving the window meanwhile; overridden where the
+    //! waits are to be counted.
+    virtual void Wait(int ms)
+    {
+        WaitDispatching(static_cast<unsigned>(ms), [this] { Pump(); });
+    }
 };

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the whole suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, the reply hand-over test
-# under ThreadSanitizer, a short fuzzing run of every parser of outside input,
-# the tests in the USB-MIDI rig (QEMU); then the Debian package, checked and
-# tried in a clean Debian 12 root.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the cross-thread reply
+# hand-over and wake-up tests under ThreadSanitizer, a short fuzzing run of
+# every parser of outside input, the tests in the USB-MIDI rig (QEMU); then the
+# Debian package, checked and tried in a clean Debian 12 root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -28,9 +28,9 @@ bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=add
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs" -LE no-sanitizer
 
-echo "== reply hand-over and simulated link under ThreadSanitizer"
-bash scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=thread -- test_reply_handover test_simulated_backend
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R '^(test_reply_handover|test_simulated_backend)$'
+echo "== reply hand-over, reply wake-up and simulated link under ThreadSanitizer"
+bash scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=thread -- test_reply_handover test_reply_wake test_simulated_backend
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R '^(test_reply_handover|test_reply_wake|test_simulated_backend)$'
 
 echo "== fuzzing: every parser of outside input for a fixed time (clang, libFuzzer)"
 bash scripts/fuzz.sh

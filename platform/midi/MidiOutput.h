@@ -1,9 +1,18 @@
 #pragma once
+#include <chrono>
+
 #include "MidiTypes.h"
 
 namespace platform {
 
 //! An open MIDI output port.
+//!
+//! A message goes out either in one blocking call (sendSysEx) or in steps, so
+//! that the caller can serve its window while the bytes are on the wire:
+//! startSysEx hands the message over, sendState tells when the port is done
+//! with it, waitSent sleeps until then for at most a given time. A backend
+//! that cannot send in the background keeps the defaults, which do the whole
+//! send in startSysEx.
 class MidiOutput {
 public:
     virtual ~MidiOutput() = default;
@@ -12,6 +21,19 @@ public:
     //! when the driver has finished with the bytes: the caller may reuse or
     //! free them at once.
     virtual MidiResult sendSysEx(const std::uint8_t* message, std::size_t length) = 0;
+
+    //! Starts sending one complete message and returns; `message` must stay
+    //! valid until sendState no longer reports kMidiStillPlaying. A failure
+    //! here means nothing was sent.
+    virtual MidiResult startSysEx(const std::uint8_t* message, std::size_t length)
+    {
+        return sendSysEx(message, length);
+    }
+    //! kMidiStillPlaying while the started message is on its way, then the
+    //! outcome of the send.
+    virtual MidiResult sendState() { return MidiResult::success(); }
+    //! Sleeps until the started message has left or `timeout` has passed.
+    virtual void waitSent(std::chrono::microseconds timeout) { (void)timeout; }
 
     //! Closes the port. Returns kMidiStillPlaying while a send is in flight.
     virtual MidiResult close() = 0;

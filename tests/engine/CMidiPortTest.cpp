@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "EventPump.h"
 #include "MidiReply.h"
 #include "MidiSystem.h"
 #include "ProtocolTestSupport.h"
@@ -150,11 +151,15 @@ TEST_F(CMidiPortTest, ReadOfZeroWordsSendsOnlyTheAddress)
 
 TEST_F(CMidiPortTest, MissingReplyTimesOutAfterThePolls)
 {
+    static int polls = 0;  // each poll of 1 ms ends with one dispatch
+    platform::SetPumpHook([] { return ++polls > 0; });
     OpenQuietly();
     ExpectAddress(*backend, 0);
     backend->expect(Msg(0x08));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Thrown([&] { port->ReadWord(0); }), "Wait Time Out!");
+    platform::SetPumpHook(nullptr);
+    EXPECT_EQ(polls, 100);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
     EXPECT_TRUE(port->IsOutputOpen()) << "a time-out leaves the ports to the caller";
 }

@@ -1,11 +1,13 @@
 // The exchange of a complete update against the simulated instrument, run
 // by the same steps the window runs.
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "CMidiPort.h"
+#include "EventPump.h"
 #include "FirmwareUpdate.h"
 #include "MidiSystem.h"
 #include "SimulatedMidiBackend.h"
@@ -91,4 +93,24 @@ TEST_F(SimulatedTraceTest, BlockWrittenWithoutItsEraseFailsTheReadBack)
     backend->withInstrument([](platform::SimulatedInstrument& instrument) {
         EXPECT_EQ(instrument.word(0), 0x0F0F & 0x2211) << "programming only clears bits";
     });
+}
+
+TEST_F(SimulatedTraceTest, OnlyTheRunsOwnSendsAndWaitsLetTheWindowRun)
+{
+    // A link slow enough that every send is on the wire for a while.
+    backend->withInstrument([](platform::SimulatedInstrument& instrument) { instrument.setTiming(0, 300); });
+    static int dispatches = 0;
+    platform::SetPumpHook([] { return ++dispatches > 0; });
+    const auto dispatchesDuring = [](const std::function<void()>& step) {
+        dispatches = 0;
+        step();
+        return dispatches;
+    };
+    const std::uint8_t words[32] = {};
+    // Opening and closing happen while the window is not guarded against a second run.
+    EXPECT_EQ(dispatchesDuring([&] { port.OpenPorts(0, 0); }), 0);
+    EXPECT_GT(dispatchesDuring([&] { port.WriteWords(words, 16, 0); }), 0) << "69 bytes, 230 ms on the wire";
+    EXPECT_GE(dispatchesDuring([&] { port.EraseBlock(0); }), 6) << "six waits of 100 ms";
+    EXPECT_EQ(dispatchesDuring([&] { port.ClosePorts(); }), 0);
+    platform::SetPumpHook(nullptr);
 }

@@ -1,7 +1,7 @@
 #pragma once
-#include <sys/types.h>
-
 #include <string>
+
+#include "ChildProcess.h"
 
 //! A jackd of our own on the dummy driver, under a name no one else uses,
 //! so tests never touch (or depend on) a server the user runs.
@@ -20,12 +20,11 @@ public:
     void stop();
 
     static constexpr int kStartTimeoutMs = 5000;
-    static constexpr int kStopTimeoutMs = 3000;
 
 private:
     bool waitUntilReachable();
 
     std::string m_name;
-    pid_t m_pid = -1;
+    platform::ChildProcess m_jackd;
     bool m_ready = false;
 };

@@ -1,37 +1,27 @@
 #include "SimulatedLink.h"
 
-#include <thread>
-
 #include "SimulatedMidiInput.h"
 
 namespace platform {
 
 SimulatedLink::SimulatedLink(SimulatedInstrument::Config config) : m_instrument(std::move(config)) {}
 
-MidiResult SimulatedLink::send(const std::uint8_t* message, std::size_t length)
+MidiResult SimulatedLink::start(const std::uint8_t* message, std::size_t length,
+                                std::chrono::steady_clock::time_point& arrival)
 {
-    SimulatedInstrument::Transfer transfer;
-    std::uint32_t bytesPerSecond = 0;
-    std::chrono::milliseconds latency{0};
-    {
-        std::lock_guard lock(m_mutex);
-        transfer = m_instrument.transfer(message, length);
-        if (transfer.link != SimulatedInstrument::LinkState::Delivered) {
-            if (transfer.link == SimulatedInstrument::LinkState::Vanished && m_input != nullptr)
-                m_input->discardPending();  // a vanished device sends nothing more
-            return failureFor(transfer.link);
-        }
-        bytesPerSecond = m_instrument.config().linkBytesPerSecond;
-        latency = std::chrono::milliseconds(m_instrument.config().replyLatencyMs);
-    }
-    std::this_thread::sleep_for(wireTime(length, bytesPerSecond));
-    const auto arrived = std::chrono::steady_clock::now();
-
     std::lock_guard lock(m_mutex);
-    record(message, length, arrived);
+    SimulatedInstrument::Transfer transfer = m_instrument.transfer(message, length);
+    if (transfer.link != SimulatedInstrument::LinkState::Delivered) {
+        if (transfer.link == SimulatedInstrument::LinkState::Vanished && m_input != nullptr)
+            m_input->discardPending();  // a vanished device sends nothing more
+        return failureFor(transfer.link);
+    }
+    const std::uint32_t bytesPerSecond = m_instrument.config().linkBytesPerSecond;
+    arrival = std::chrono::steady_clock::now() + wireTime(length, bytesPerSecond);
+    record(message, length, arrival);
     if (m_input == nullptr)
         return MidiResult::success();  // replies with nobody listening are lost, as on a cable
-    auto due = arrived + latency;
+    auto due = arrival + std::chrono::milliseconds(m_instrument.config().replyLatencyMs);
     for (auto& reply : transfer.replies) {
         due += wireTime(reply.size(), bytesPerSecond);
         m_input->enqueueReply(std::move(reply), due);
@@ -96,9 +86,9 @@ void SimulatedLink::clearRecordedMessages()
 void SimulatedLink::record(const std::uint8_t* message, std::size_t length, std::chrono::steady_clock::time_point arrived)
 {
     m_recorded.push_back({std::vector<std::uint8_t>(message, message + length), arrived});
-    m_recordedBytes += length;
+    m_recordedBytes += length + kRecordOverheadBytes;
     while (m_recordedBytes > kMaxRecordedBytes && m_recorded.size() > 1) {
-        m_recordedBytes -= m_recorded.front().bytes.size();
+        m_recordedBytes -= m_recorded.front().bytes.size() + kRecordOverheadBytes;
         m_recorded.pop_front();
     }
 }

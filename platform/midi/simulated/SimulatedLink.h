@@ -25,15 +25,22 @@ struct RecordedMidiMessage {
 //! through its mutex.
 class SimulatedLink {
 public:
-    //! Recorded bytes kept at most; the oldest messages go first (a long GUI session must not grow without end).
-    static constexpr std::size_t kMaxRecordedBytes = 64u << 20;
+    //! Memory the recorded messages take at most; the oldest go first (a long
+    //! GUI session or a large image must not grow without end).
+    static constexpr std::size_t kMaxRecordedBytes = 16u << 20;
+    //! What a recorded message takes beside its bytes: its entry and the heap's
+    //! block header. A read-back sends half a million five-byte requests for a
+    //! 16 MiB image, so this, not the bytes, is most of the record.
+    static constexpr std::size_t kRecordOverheadBytes = sizeof(RecordedMidiMessage) + 32;
 
     //! A link to a new instrument built from `config`.
     explicit SimulatedLink(SimulatedInstrument::Config config);
 
-    //! Carries one message to the instrument, taking the wire time for its
-    //! bytes, and schedules the instrument's replies on the open input.
-    MidiResult send(const std::uint8_t* message, std::size_t length);
+    //! Puts one message on the wire: the instrument takes it and its replies
+    //! are scheduled on the open input at once, timed as if the message's last
+    //! byte arrived at `arrival`, the moment its wire time is over.
+    MidiResult start(const std::uint8_t* message, std::size_t length,
+                     std::chrono::steady_clock::time_point& arrival);
 
     //! False once the instrument has vanished from the system.
     bool isPresent() const;
@@ -46,7 +53,7 @@ public:
     //! Stops replies going to `input`; no effect if it is not the receiver.
     void releaseInput(SimulatedMidiInput* input);
 
-    //! A copy of the messages the instrument received, in order (the latest kMaxRecordedBytes).
+    //! A copy of the messages the instrument received, in order (the latest that fit kMaxRecordedBytes).
     std::vector<RecordedMidiMessage> recordedMessages() const;
     //! Forgets the recorded messages.
     void clearRecordedMessages();

@@ -1,5 +1,8 @@
 #include "SimulatedMidiOutput.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "SimulatedLink.h"
 
 namespace platform {
@@ -15,18 +18,40 @@ SimulatedMidiOutput::~SimulatedMidiOutput()
 
 MidiResult SimulatedMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
 {
+    const MidiResult result = startSysEx(message, length);
+    while (result.ok() && sendState().code == kMidiStillPlaying)
+        waitSent(std::chrono::seconds(1));
+    return result;
+}
+
+MidiResult SimulatedMidiOutput::startSysEx(const std::uint8_t* message, std::size_t length)
+{
     if (message == nullptr || length == 0)
         return MidiResult::failure(kMidiInvalidParam);
+    std::lock_guard lock(m_mutex);
+    if (!m_open)
+        return MidiResult::failure(kMidiInvalidHandle);
+    Clock::time_point arrival;
+    MidiResult result = m_link->start(message, length, arrival);
+    if (result.ok())
+        m_sentAt = arrival;
+    return result;
+}
+
+MidiResult SimulatedMidiOutput::sendState()
+{
+    std::lock_guard lock(m_mutex);
+    return Clock::now() < m_sentAt ? MidiResult::failure(kMidiStillPlaying) : MidiResult::success();
+}
+
+void SimulatedMidiOutput::waitSent(std::chrono::microseconds timeout)
+{
+    Clock::time_point sentAt;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_open)
-            return MidiResult::failure(kMidiInvalidHandle);
-        ++m_sendsInFlight;
+        sentAt = m_sentAt;
     }
-    MidiResult result = m_link->send(message, length);
-    std::lock_guard lock(m_mutex);
-    --m_sendsInFlight;
-    return result;
+    std::this_thread::sleep_until(std::min(sentAt, Clock::now() + timeout));
 }
 
 MidiResult SimulatedMidiOutput::close()
@@ -34,7 +59,7 @@ MidiResult SimulatedMidiOutput::close()
     std::lock_guard lock(m_mutex);
     if (!m_open)
         return MidiResult::failure(kMidiInvalidHandle);
-    if (m_sendsInFlight > 0)
+    if (Clock::now() < m_sentAt)
         return MidiResult::failure(kMidiStillPlaying);
     m_open = false;
     m_link->releaseOutput();

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -8,8 +9,8 @@ namespace platform {
 
 class SimulatedLink;
 
-//! The simulated instrument's MIDI output device: each send is carried over
-//! the link synchronously, taking the wire time of its bytes.
+//! The simulated instrument's MIDI output device: each message is carried
+//! over the link and counts as sent once the wire time of its bytes is over.
 class SimulatedMidiOutput : public MidiOutput {
 public:
     //! An open output on `link`, which has already been claimed for it.
@@ -17,13 +18,18 @@ public:
     ~SimulatedMidiOutput() override;
 
     MidiResult sendSysEx(const std::uint8_t* message, std::size_t length) override;
+    MidiResult startSysEx(const std::uint8_t* message, std::size_t length) override;
+    MidiResult sendState() override;
+    void waitSent(std::chrono::microseconds timeout) override;
     MidiResult close() override;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     std::shared_ptr<SimulatedLink> m_link;
     std::mutex m_mutex;
     bool m_open = true;
-    int m_sendsInFlight = 0;
+    Clock::time_point m_sentAt;  // when the last message's wire time is over
 };
 
 }  // namespace platform

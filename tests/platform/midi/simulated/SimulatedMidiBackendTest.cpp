@@ -256,6 +256,21 @@ TEST_F(SimulatedMidiBackendTest, OutputRefusesToCloseDuringASend)
     EXPECT_TRUE(out->close().ok());
 }
 
+TEST_F(SimulatedMidiBackendTest, StartedMessageIsOnTheWireUntilItsBytesAreOver)
+{
+    SimulatedInstrument::Config config;
+    config.linkBytesPerSecond = 30;  // nine bytes: 300 ms
+    openBoth(config);
+    const Bytes message = setAddress(0)[0];
+    ASSERT_TRUE(out->startSysEx(message.data(), message.size()).ok());
+    EXPECT_EQ(out->sendState().code, kMidiStillPlaying);
+    EXPECT_EQ(out->close().code, kMidiStillPlaying);
+    while (out->sendState().code == kMidiStillPlaying)
+        out->waitSent(milliseconds(1));
+    EXPECT_EQ(backend->recordedMessages().size(), 1u);
+    EXPECT_TRUE(out->close().ok());
+}
+
 TEST_F(SimulatedMidiBackendTest, ClosedInputGetsNoLateReply)
 {
     SimulatedInstrument::Config config;
