@@ -3,15 +3,14 @@
 #include <jack/midiport.h>
 
 #include <chrono>
-#include <thread>
 
 namespace platform {
 
 namespace {
 
-// How often a waiting send looks at the callback's progress; a cycle at
-// 48 kHz / 256 frames lasts about 5 ms.
-constexpr auto kPollInterval = std::chrono::milliseconds(1);
+// How often a blocking send looks for a stalled server; the cycle that takes
+// the message wakes it earlier.
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
 constexpr const char* kOutputPortName = "midi_out";
 
 }  // namespace
@@ -48,6 +47,16 @@ JackMidiOutput::~JackMidiOutput() { close(); }
 
 MidiResult JackMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
 {
+    MidiResult result = startSysEx(message, length);
+    if (!result.ok())
+        return result;
+    while ((result = sendState()).code == kMidiStillPlaying)
+        waitSent(kPollInterval);
+    return result;
+}
+
+MidiResult JackMidiOutput::startSysEx(const std::uint8_t* message, std::size_t length)
+{
     if (!m_client || m_broken)
         return MidiResult::failure(kMidiInvalidHandle);
     if (message == nullptr || length == 0)
@@ -58,22 +67,32 @@ MidiResult JackMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t le
         return failure(kMidiNoDevice, "is no longer connected");
 
     m_message.assign(message, message + length);
+    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCycleTimeoutMs);
+    m_sending = true;
     m_state.store(Pending, std::memory_order_release);
-    const int outcome = awaitCycle();
+    return MidiResult::success();
+}
+
+MidiResult JackMidiOutput::sendState()
+{
+    if (!m_sending)
+        return m_lastResult;
+    const int outcome = cycleOutcome();
+    if (outcome == Pending || outcome == Writing)
+        return MidiResult::failure(kMidiStillPlaying);
     m_state.store(Idle, std::memory_order_release);
-    switch (outcome) {
-    case Written: return MidiResult::success();
-    case TooLarge:
-        return failure(kMidiInvalidParam, "cannot take a message of " + std::to_string(length) +
-                                              " bytes (the JACK MIDI buffer holds at most " +
-                                              std::to_string(m_maxEventSize.load()) + ")");
-    case WriteFailed: return failure(kMidiError, "refused the message");
-    default:
-        if (m_client->serverGone())
-            return MidiResult::failure(kMidiNoDriver, JackClient::serverGoneText());
-        return failure(kMidiNotReady, "was not served by the JACK server within " +
-                                          std::to_string(kCycleTimeoutMs) + " ms");
-    }
+    m_sending = false;
+    m_lastResult = resultOf(outcome);
+    return m_lastResult;
+}
+
+void JackMidiOutput::waitSent(std::chrono::microseconds timeout)
+{
+    // Taken before the look at the state: a cycle finishing in between still ends the wait.
+    const std::uint32_t seen = m_cycleDone.generation();
+    const int state = m_state.load(std::memory_order_acquire);
+    if (m_sending && (state == Pending || state == Writing))
+        m_cycleDone.waitFor(seen, timeout);
 }
 
 MidiResult JackMidiOutput::close()
@@ -101,31 +120,46 @@ void JackMidiOutput::processCycle(jack_nframes_t frames)
     if (room < m_message.size()) {
         m_maxEventSize.store(room);
         m_state.store(TooLarge, std::memory_order_release);
-        return;
+    } else {
+        // One event holds the whole message, so the receiver gets it in one piece.
+        const int err = jack_midi_event_write(buffer, 0, m_message.data(), m_message.size());
+        m_state.store(err == 0 ? Written : WriteFailed, std::memory_order_release);
     }
-    // One event holds the whole message, so the receiver gets it in one piece.
-    const int err = jack_midi_event_write(buffer, 0, m_message.data(), m_message.size());
-    m_state.store(err == 0 ? Written : WriteFailed, std::memory_order_release);
+    m_cycleDone.notify();  // lock-free: a futex wake at most
 }
 
-int JackMidiOutput::awaitCycle()
+int JackMidiOutput::cycleOutcome()
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCycleTimeoutMs);
-    for (;;) {
-        const int state = m_state.load(std::memory_order_acquire);
-        if (state == Written || state == TooLarge || state == WriteFailed)
-            return state;
-        if (m_client->serverGone() || std::chrono::steady_clock::now() >= deadline) {
-            int expected = Pending;
-            if (m_state.compare_exchange_strong(expected, Idle, std::memory_order_acq_rel))
-                return Idle;  // withdrawn before any cycle saw it
-            const auto graceEnd = deadline + std::chrono::milliseconds(kCycleTimeoutMs);
-            if (expected == Writing && std::chrono::steady_clock::now() >= graceEnd) {
-                m_broken = true;  // a cycle froze inside the write: never touch the buffer again
-                return Idle;
-            }
-        }
-        std::this_thread::sleep_for(kPollInterval);
+    const int state = m_state.load(std::memory_order_acquire);
+    if (state != Pending && state != Writing)
+        return state;
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_client->serverGone() && now < m_deadline)
+        return state;
+    int expected = Pending;
+    if (m_state.compare_exchange_strong(expected, Idle, std::memory_order_acq_rel))
+        return Idle;  // withdrawn before any cycle saw it
+    if (expected == Writing && now >= m_deadline + std::chrono::milliseconds(kCycleTimeoutMs)) {
+        m_broken = true;  // a cycle froze inside the write: never touch the buffer again
+        return Idle;
+    }
+    return expected;
+}
+
+MidiResult JackMidiOutput::resultOf(int outcome) const
+{
+    switch (outcome) {
+    case Written: return MidiResult::success();
+    case TooLarge:
+        return failure(kMidiInvalidParam, "cannot take a message of " + std::to_string(m_message.size()) +
+                                              " bytes (the JACK MIDI buffer holds at most " +
+                                              std::to_string(m_maxEventSize.load()) + ")");
+    case WriteFailed: return failure(kMidiError, "refused the message");
+    default:
+        if (m_client->serverGone())
+            return MidiResult::failure(kMidiNoDriver, JackClient::serverGoneText());
+        return failure(kMidiNotReady, "was not served by the JACK server within " +
+                                          std::to_string(kCycleTimeoutMs) + " ms");
     }
 }
 
