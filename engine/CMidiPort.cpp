@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "CMidiError.h"
@@ -102,10 +103,21 @@ void CMidiPort::WriteWord(std::uint16_t addressHigh, std::uint16_t addressLow, s
 
 void CMidiPort::EraseBlock(std::uint32_t address)
 {
-    for (const SysEx::EraseWrite& write : SysEx::BuildEraseSequence(address)) {
-        WriteWord(write.addressHigh, write.addressLow, write.value);
-        WaitDispatching(kEraseWriteDelayMs);
+    // A flash chip left in the middle of its command sequence would take the
+    // next session's writes for the rest of it.
+    m_erasing = true;
+    try {
+        for (const SysEx::EraseWrite& write : SysEx::BuildEraseSequence(address)) {
+            WriteWord(write.addressHigh, write.addressLow, write.value);
+            WaitDispatching(kEraseWriteDelayMs, [this] { DispatchHolding(); });
+        }
+    } catch (...) {
+        m_erasing = false;
+        m_held = nullptr;  // a send failed: the run ends with that
+        throw;
     }
+    m_erasing = false;
+    RethrowHeld();
 }
 
 void CMidiPort::WriteWords(const std::uint8_t* words, unsigned count, std::uint32_t address)
@@ -232,8 +244,12 @@ void CMidiPort::Send(const std::uint8_t* bytes, std::size_t length, WhileSending
     platform::MidiResult result = m_midiOut->startSysEx(bytes, length);
     if (result.ok())
         result = AwaitSent(mode);
-    if (!result.ok())
+    if (!result.ok()) {
+        m_held = nullptr;  // the run ends with the send error
         ThrowDriverError(result);
+    }
+    if (!m_erasing)
+        RethrowHeld();
 }
 
 platform::MidiResult CMidiPort::AwaitSent(WhileSending mode)
@@ -246,8 +262,25 @@ platform::MidiResult CMidiPort::AwaitSent(WhileSending mode)
             return state;
         m_midiOut->waitSent(kDispatchInterval);
         if (mode == WhileSending::Dispatch)
-            PumpWaitingMessages();
+            DispatchHolding();
     }
+}
+
+void CMidiPort::DispatchHolding()
+{
+    if (m_held)
+        return;
+    try {
+        PumpWaitingMessages();
+    } catch (...) {
+        m_held = std::current_exception();
+    }
+}
+
+void CMidiPort::RethrowHeld()
+{
+    if (m_held)
+        std::rethrow_exception(std::exchange(m_held, nullptr));
 }
 
 void CMidiPort::MidiInProc(platform::MidiInput* input, unsigned message, void* instance,

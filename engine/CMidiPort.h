@@ -4,11 +4,14 @@
 // them. Every operation runs on the user-interface thread and either completes
 // or throws a CMidiError whose text the caller shows unchanged. The memory
 // operations (address, write, erase, read) serve the window while their bytes
-// are on the wire and while they wait; opening and closing do not.
+// are on the wire and while they wait; opening and closing do not. Whatever
+// the window's messages throw meanwhile (a headless run's stop request) waits
+// until the message on the wire, or a whole erase sequence, is complete.
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -119,6 +122,10 @@ private:
 
     void Send(const std::uint8_t* bytes, std::size_t length, WhileSending mode);
     platform::MidiResult AwaitSent(WhileSending mode);
+    //! Lets waiting window messages run; what they throw is held for RethrowHeld.
+    void DispatchHolding();
+    //! Throws what DispatchHolding held, if anything.
+    void RethrowHeld();
     void SendCommand(std::uint8_t command, WhileSending mode = WhileSending::Wait);
     void SendValueCommand(std::uint8_t command, std::uint16_t value);
     //! Waits up to `pollCount` polls for the reply flag; throws "Wait Time Out!",
@@ -131,5 +138,7 @@ private:
     std::unique_ptr<platform::MidiInput> m_midiIn;
     std::atomic<bool> m_closing{false};  // read by the callback on the driver's thread
     SysEx::ValueMessage m_valueMessage = SysEx::EmptyValueCommand();
+    std::exception_ptr m_held;        // thrown by the window's messages during a send or an erase
+    bool m_erasing = false;           // inside an erase sequence: it is not cut short
     std::string m_errorText;  // the driver's text for the last failed send
 };

@@ -16,4 +16,4 @@ bool PumpWaitingMessages();
 //! runs `dispatch` after each step, so a fixed wait inside an update run does
 //! not freeze the window. Only for waits where the window is guarded against
 //! a second run and against closing.
-void WaitDispatching(unsigned ms, const std::function<void()>& dispatch = [] { PumpWaitingMessages(); });
+void WaitDispatching(unsigned ms, const std::function<void()>& dispatch);

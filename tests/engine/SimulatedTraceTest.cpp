@@ -2,6 +2,8 @@
 // by the same steps the window runs.
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
+#include <utility>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -113,4 +115,34 @@ TEST_F(SimulatedTraceTest, OnlyTheRunsOwnSendsAndWaitsLetTheWindowRun)
     EXPECT_GE(dispatchesDuring([&] { port.EraseBlock(0); }), 6) << "six waits of 100 ms";
     EXPECT_EQ(dispatchesDuring([&] { port.ClosePorts(); }), 0);
     platform::SetPumpHook(nullptr);
+}
+
+TEST_F(SimulatedTraceTest, StopThrownByTheWindowWaitsForTheMessageOnTheWireAndTheWholeErase)
+{
+    backend->withInstrument([](platform::SimulatedInstrument& instrument) { instrument.setTiming(0, 300); });
+    port.OpenPorts(0, 0);
+    static bool stopRequested = false;  // the headless updater's pump throws once for Ctrl-C
+    platform::SetPumpHook([] {
+        if (std::exchange(stopRequested, false))
+            throw std::runtime_error("stop");
+        return true;
+    });
+    const std::uint8_t words[32] = {};
+    const struct {
+        std::function<void()> step;
+        std::size_t messages;  // that go out before the stop emerges
+    } cases[] = {
+        {[&] { port.WriteWords(words, 16, 0); }, 1},  // the address high half, whole
+        {[&] { port.EraseBlock(0); }, 18},             // the whole sequence
+    };
+    for (const auto& c : cases) {
+        backend->clearRecordedMessages();
+        stopRequested = true;
+        EXPECT_THROW(c.step(), std::runtime_error);
+        const auto recorded = backend->recordedMessages();
+        ASSERT_EQ(recorded.size(), c.messages);
+        EXPECT_LE(recorded.back().time, std::chrono::steady_clock::now()) << "thrown before its last byte arrived";
+    }
+    platform::SetPumpHook(nullptr);
+    port.ClosePorts();
 }

@@ -274,7 +274,10 @@ int main(int argc, char** argv)
         markdown << caption << "\n\n" << bench::MarkdownTable(rows);
         std::printf("\nMarkdown written to %s\n", options.markdownPath.c_str());
     }
-    std::filesystem::remove_all(logDirectory, error);
     const bool allRan = std::all_of(rows.begin(), rows.end(), [](const bench::BenchRow& r) { return r.exitCode == 0; });
+    if (allRan)
+        std::filesystem::remove_all(logDirectory, error);
+    else
+        std::fprintf(stderr, "vantrel-bench: the logs of the runs are in %s\n", logDirectory.c_str());
     return allRan ? 0 : 1;
 }
