@@ -24,7 +24,7 @@ public:
 
     //! Starts sending one complete message and returns; `message` must stay
     //! valid until sendState no longer reports kMidiStillPlaying. A failure
-    //! here means nothing was sent.
+    //! here ends the send.
     virtual MidiResult startSysEx(const std::uint8_t* message, std::size_t length)
     {
         return sendSysEx(message, length);
