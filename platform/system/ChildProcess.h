@@ -31,6 +31,8 @@ public:
                const std::string& logPath);
     //! True while the program runs.
     bool Running();
+    //! Its process id while it runs or waits to be reaped, else -1.
+    pid_t Pid() const { return m_pid; }
     //! Waits for the program to end.
     Result Wait();
     //! Ends the program (TERM, then KILL after kStopTimeoutMs) and reaps it.

@@ -12,12 +12,14 @@ struct BenchRow {
     double measuredSeconds = 0;
     double boundSeconds = 0;
     double cpuSeconds = 0;      //!< user + system time of the updater's process
+    double simulatorCpuSeconds = -1;  //!< of that, the in-process instrument's thread; -1: none
     int exitCode = 0;           //!< the updater's exit code; only 0 is a measurement
 };
 
 //! measured / bound.
 double Ratio(const BenchRow& row);
-//! CPU time as a percentage of one core over the run.
+//! The updater's own CPU time (the in-process instrument's left out) as a
+//! percentage of one core over the run.
 double CpuPercent(const BenchRow& row);
 
 //! Aligned columns, one row per line.

@@ -35,6 +35,9 @@ constexpr unsigned kJackPeriod = 256;
 constexpr auto kJackStartTimeout = std::chrono::seconds(10);
 constexpr auto kJackStep = std::chrono::milliseconds(50);
 constexpr const char* kInstrumentClient = "vantrel-bench-instrument";
+// The simulated instrument's delivery thread inside vantrel-update.
+constexpr const char* kSimulatorThread = "vantrel-sim-rx";
+constexpr auto kSampleInterval = std::chrono::milliseconds(20);
 
 struct BenchCase {
     const char* key;   //!< name on the command line
@@ -74,7 +77,8 @@ const char kUsage[] =
     "Usage: vantrel-bench [--image FILE] [--product NAME] [--reply-words N] [--markdown FILE]\n"
     "                     [--cases din,fast,usb,unlimited,jack]\n"
     "Runs vantrel-update (beside this program) on each link and prints measured time,\n"
-    "lower bound, their ratio and the updater's CPU time as a share of one core.\n";
+    "lower bound, their ratio and CPU time as a share of one core: the updater's own,\n"
+    "and with the simulated instrument's thread that runs in its process.\n";
 
 bool ParseOptions(int argc, char** argv, Options& options)
 {
@@ -117,7 +121,29 @@ std::string LastLines(const std::string& path, std::size_t count)
     return text;
 }
 
-// Runs the updater once and measures it.
+// CPU seconds so far of the thread called `name` in process `pid`; -1 when there is none.
+double ThreadCpuSeconds(pid_t pid, const std::string& name)
+{
+    std::error_code error;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::string comm;
+        std::getline(std::ifstream(task.path() / "comm"), comm);
+        if (comm != name)
+            continue;
+        std::string stat;
+        std::getline(std::ifstream(task.path() / "stat"), stat);
+        // After the name in parentheses: state is field 3, utime and stime are fields 14 and 15.
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
+        if (values.size() < 13)
+            return -1;
+        return (std::stod(values[11]) + std::stod(values[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    return -1;
+}
+
+// Runs the updater once and measures it, the in-process instrument's thread apart.
 bench::BenchRow TimeUpdate(const std::vector<std::string>& args, const std::vector<std::string>& environment,
                            const std::string& logPath)
 {
@@ -127,6 +153,11 @@ bench::BenchRow TimeUpdate(const std::vector<std::string>& args, const std::vect
     if (!updater.Start(args, environment, logPath)) {
         row.exitCode = -1;
         return row;
+    }
+    // Sampled until the end: the thread's last few milliseconds are lost at most.
+    while (updater.Running()) {
+        row.simulatorCpuSeconds = std::max(row.simulatorCpuSeconds, ThreadCpuSeconds(updater.Pid(), kSimulatorThread));
+        std::this_thread::sleep_for(kSampleInterval);
     }
     const platform::ChildProcess::Result result = updater.Wait();
     row.measuredSeconds = std::chrono::duration<double>(Clock::now() - started).count();
