@@ -235,8 +235,14 @@ void SimulatedInstrument::execute(const std::uint8_t* message, std::size_t lengt
             ++m_stats.repliesSent;
         }
         break;
+    case kStart:
+        // A new exchange begins with the chip in read mode: the updater resets
+        // it, so an erase sequence cut short by a lost link cannot swallow the
+        // next run's unlock cycles.
+        m_eraseStep = 0;
+        break;
     default:
-        break;  // opening, pulse and end commands only change the updater's mode
+        break;  // pulse and end commands only change the updater's mode
     }
 }
 

@@ -173,6 +173,19 @@ TEST_F(SimulatedInstrumentTest, AnInterruptedSequenceDoesNotSpoilTheNextOne)
     EXPECT_EQ(instrument.word(0x2000), 0xFFFF);
 }
 
+TEST_F(SimulatedInstrumentTest, ANewExchangeForgetsASequenceCutShortByALostLink)
+{
+    for (int cycles = 1; cycles <= 5; ++cycles) {
+        make({});
+        instrument.preload(0x2000, {0x0000});
+        const auto messages = eraseSequence(0x2000);
+        sendAll({messages.begin(), messages.begin() + 3 * cycles});
+        EXPECT_TRUE(send(shortCommand(0x01)).empty());
+        sendAll(messages);
+        EXPECT_EQ(instrument.word(0x2000), 0xFFFF) << cycles << " cycles before the link was lost";
+    }
+}
+
 TEST_F(SimulatedInstrumentTest, SessionCommandsAreCountedAndChangeNothing)
 {
     for (std::uint8_t command : {0x01, 0x0C, 0x03, 0x04, 0x02})
