@@ -212,6 +212,9 @@ test_unplug() {
   update replug.log --out USB --in USB --data "$out/image.bin"
   rc=$?
   stop_instrument inst1
+  # Later tests reuse the instrument's files: keep this one's for a look after a failure.
+  cp "$out/inst1.log" "$out/unplug-inst1.log"
+  cp "$out/inst1.flash" "$out/unplug-inst1.flash"
   expect "a new run after re-plugging succeeds (exit $rc)" [ $rc -eq 0 ]
   expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
 }

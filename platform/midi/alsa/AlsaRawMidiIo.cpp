@@ -44,6 +44,41 @@ int SetRawMidiBufferSize(snd_rawmidi_t* handle, std::size_t bytes)
     return err < 0 ? err : 0;
 }
 
+long SetRawMidiOutputBuffer(snd_rawmidi_t* handle, std::size_t bytes)
+{
+    snd_rawmidi_params_t* params = nullptr;
+    int err = snd_rawmidi_params_malloc(&params);
+    if (err < 0)
+        return err;
+    err = snd_rawmidi_params_current(handle, params);
+    if (err >= 0)
+        err = snd_rawmidi_params_set_buffer_size(handle, params, bytes);
+    if (err >= 0)
+        err = snd_rawmidi_params_set_avail_min(handle, params, bytes - 1);  // must stay below the size
+    if (err >= 0)
+        err = snd_rawmidi_params(handle, params);
+    // The driver may round the size: what counts is what it took.
+    if (err >= 0)
+        err = snd_rawmidi_params_current(handle, params);
+    const long size = err < 0 ? err : static_cast<long>(snd_rawmidi_params_get_buffer_size(params));
+    snd_rawmidi_params_free(params);
+    return size;
+}
+
+long RawMidiOutputPending(snd_rawmidi_t* handle, std::size_t bufferBytes)
+{
+    snd_rawmidi_status_t* status = nullptr;
+    int err = snd_rawmidi_status_malloc(&status);
+    if (err < 0)
+        return err;
+    err = snd_rawmidi_status(handle, status);
+    const std::size_t room = err < 0 ? 0 : snd_rawmidi_status_get_avail(status);
+    snd_rawmidi_status_free(status);
+    if (err < 0)
+        return err;
+    return room >= bufferBytes ? 0 : static_cast<long>(bufferBytes - room);
+}
+
 MidiResult RawMidiFailure(const std::string& name, int alsaError)
 {
     return MidiResult::failure(AlsaErrorToMidiStatus(alsaError), name + ": " + snd_strerror(alsaError));

@@ -21,6 +21,16 @@ int WaitForRawMidi(snd_rawmidi_t* handle, int timeoutMs);
 //! negative errno.
 int SetRawMidiBufferSize(snd_rawmidi_t* handle, std::size_t bytes);
 
+//! Gives the output `handle` a kernel buffer of `bytes` that wakes a waiting
+//! writer only once at most one byte is left in it, so a poll for room ends
+//! when the message has (all but) left. Returns the buffer's size or a
+//! negative errno.
+long SetRawMidiOutputBuffer(snd_rawmidi_t* handle, std::size_t bytes);
+
+//! Bytes of the output `handle` still waiting in its kernel buffer, or a
+//! negative errno.
+long RawMidiOutputPending(snd_rawmidi_t* handle, std::size_t bufferBytes);
+
 //! The failure of device `name` with a negative ALSA error code, e.g.
 //! "USB MIDI Instrument: USB MIDI Instrument MIDI 1: No such device".
 MidiResult RawMidiFailure(const std::string& name, int alsaError);

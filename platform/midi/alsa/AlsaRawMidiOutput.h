@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -17,7 +18,9 @@ int WriteWholeMessage(const std::uint8_t* message, std::size_t length,
                       const std::function<long(const std::uint8_t*, std::size_t)>& write,
                       const std::function<int(int)>& waitWritable, int stallTimeoutMs);
 
-//! An open ALSA raw MIDI output subdevice.
+//! An open ALSA raw MIDI output subdevice. A message goes out in steps: the
+//! kernel buffer holds the longest message whole, and the caller serves its
+//! window while the bytes drain onto the wire.
 class AlsaRawMidiOutput : public MidiOutput {
 public:
     //! Takes ownership of `handle`, opened non-blocking.
@@ -28,16 +31,35 @@ public:
     //! with the device's error text; a device that stops taking bytes fails
     //! after kStallTimeoutMs instead of hanging.
     MidiResult sendSysEx(const std::uint8_t* message, std::size_t length) override;
+    //! Hands the bytes the kernel buffer takes to the device and returns.
+    MidiResult startSysEx(const std::uint8_t* message, std::size_t length) override;
+    //! kMidiStillPlaying until every byte has drained, then the send's outcome.
+    MidiResult sendState() override;
+    //! Sleeps until the device has taken the rest or drained, at most `timeout`.
+    void waitSent(std::chrono::microseconds timeout) override;
+    //! Closes the port; a message still on its way is dropped.
     MidiResult close() override;
 
     //! Longest time the device may take no byte at all before a send fails.
     static constexpr int kStallTimeoutMs = 2000;
+    //! Kernel buffer asked for: the longest message (4101 bytes) fits whole.
+    static constexpr std::size_t kBufferBytes = 8192;
 
 private:
+    MidiResult finish(MidiResult result);
     MidiResult failure(int err) const;
 
     snd_rawmidi_t* m_handle = nullptr;
     std::string m_name;
+    std::size_t m_bufferBytes = 0;      // as the driver took it; 0 when it kept its own
+    const std::uint8_t* m_message = nullptr;
+    std::size_t m_length = 0;
+    std::size_t m_written = 0;          // bytes handed to the kernel
+    long m_pending = -1;                // bytes seen waiting in the kernel at the last step
+    int m_waitError = 0;                // what the last wait found wrong with the device
+    bool m_sending = false;
+    MidiResult m_lastResult;
+    std::chrono::steady_clock::time_point m_lastProgress;
 };
 
 }  // namespace platform
