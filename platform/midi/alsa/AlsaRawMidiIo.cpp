@@ -29,22 +29,12 @@ int WaitForRawMidi(snd_rawmidi_t* handle, int timeoutMs)
     return (revents & (POLLIN | POLLOUT)) != 0 ? 1 : 0;
 }
 
-int SetRawMidiBufferSize(snd_rawmidi_t* handle, std::size_t bytes)
-{
-    snd_rawmidi_params_t* params = nullptr;
-    int err = snd_rawmidi_params_malloc(&params);
-    if (err < 0)
-        return err;
-    err = snd_rawmidi_params_current(handle, params);
-    if (err >= 0)
-        err = snd_rawmidi_params_set_buffer_size(handle, params, bytes);
-    if (err >= 0)
-        err = snd_rawmidi_params(handle, params);
-    snd_rawmidi_params_free(params);
-    return err < 0 ? err : 0;
-}
+namespace {
 
-long SetRawMidiOutputBuffer(snd_rawmidi_t* handle, std::size_t bytes)
+// Sets the kernel buffer of `handle` to `bytes` and, when `availMin` is not 0,
+// the room that wakes a waiting writer. Returns the size the driver took (it
+// may round it) or a negative errno.
+long applyBufferParams(snd_rawmidi_t* handle, std::size_t bytes, std::size_t availMin)
 {
     snd_rawmidi_params_t* params = nullptr;
     int err = snd_rawmidi_params_malloc(&params);
@@ -53,16 +43,29 @@ long SetRawMidiOutputBuffer(snd_rawmidi_t* handle, std::size_t bytes)
     err = snd_rawmidi_params_current(handle, params);
     if (err >= 0)
         err = snd_rawmidi_params_set_buffer_size(handle, params, bytes);
-    if (err >= 0)
-        err = snd_rawmidi_params_set_avail_min(handle, params, bytes - 1);  // must stay below the size
+    if (err >= 0 && availMin != 0)
+        err = snd_rawmidi_params_set_avail_min(handle, params, availMin);
     if (err >= 0)
         err = snd_rawmidi_params(handle, params);
-    // The driver may round the size: what counts is what it took.
     if (err >= 0)
         err = snd_rawmidi_params_current(handle, params);
     const long size = err < 0 ? err : static_cast<long>(snd_rawmidi_params_get_buffer_size(params));
     snd_rawmidi_params_free(params);
     return size;
+}
+
+}  // namespace
+
+int SetRawMidiBufferSize(snd_rawmidi_t* handle, std::size_t bytes)
+{
+    const long size = applyBufferParams(handle, bytes, 0);
+    return size < 0 ? static_cast<int>(size) : 0;
+}
+
+long SetRawMidiOutputBuffer(snd_rawmidi_t* handle, std::size_t bytes)
+{
+    // The wake-up mark must stay below the buffer's size.
+    return applyBufferParams(handle, bytes, bytes - 1);
 }
 
 long RawMidiOutputPending(snd_rawmidi_t* handle, std::size_t bufferBytes)
