@@ -37,6 +37,21 @@ public:
 
     //! Closes the port. Returns kMidiStillPlaying while a send is in flight.
     virtual MidiResult close() = 0;
+
+protected:
+    //! sendSysEx of a port that sends in steps: starts the message and waits
+    //! until the port is done with it, looking at it at least every 10 ms so
+    //! that sendState can tell a stalled port in time.
+    MidiResult sendInSteps(const std::uint8_t* message, std::size_t length)
+    {
+        constexpr std::chrono::milliseconds kLookInterval{10};
+        MidiResult result = startSysEx(message, length);
+        if (!result.ok())
+            return result;
+        while ((result = sendState()).code == kMidiStillPlaying)
+            waitSent(kLookInterval);
+        return result;
+    }
 };
 
 }  // namespace platform

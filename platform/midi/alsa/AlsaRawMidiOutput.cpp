@@ -56,10 +56,7 @@ AlsaRawMidiOutput::~AlsaRawMidiOutput() { close(); }
 
 MidiResult AlsaRawMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
 {
-    MidiResult result = startSysEx(message, length);
-    while (result.ok() && (result = sendState()).code == kMidiStillPlaying)
-        waitSent(std::chrono::seconds(1));
-    return result;
+    return sendInSteps(message, length);
 }
 
 MidiResult AlsaRawMidiOutput::startSysEx(const std::uint8_t* message, std::size_t length)

@@ -8,9 +8,6 @@ namespace platform {
 
 namespace {
 
-// How often a blocking send looks for a stalled server; the cycle that takes
-// the message wakes it earlier.
-constexpr auto kPollInterval = std::chrono::milliseconds(10);
 constexpr const char* kOutputPortName = "midi_out";
 
 }  // namespace
@@ -47,12 +44,7 @@ JackMidiOutput::~JackMidiOutput() { close(); }
 
 MidiResult JackMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
 {
-    MidiResult result = startSysEx(message, length);
-    if (!result.ok())
-        return result;
-    while ((result = sendState()).code == kMidiStillPlaying)
-        waitSent(kPollInterval);
-    return result;
+    return sendInSteps(message, length);
 }
 
 MidiResult JackMidiOutput::startSysEx(const std::uint8_t* message, std::size_t length)

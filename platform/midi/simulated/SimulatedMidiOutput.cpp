@@ -18,10 +18,7 @@ SimulatedMidiOutput::~SimulatedMidiOutput()
 
 MidiResult SimulatedMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
 {
-    const MidiResult result = startSysEx(message, length);
-    while (result.ok() && sendState().code == kMidiStillPlaying)
-        waitSent(std::chrono::seconds(1));
-    return result;
+    return sendInSteps(message, length);
 }
 
 MidiResult SimulatedMidiOutput::startSysEx(const std::uint8_t* message, std::size_t length)
