@@ -6,16 +6,11 @@
 #include <cerrno>
 
 #include "AlsaRawMidiIo.h"
-#include "AlsaRawMidiOutput.h"
 
 namespace {
 
 // Bytes taken from the kernel per read.
 constexpr std::size_t kReadChunk = 1024;
-
-// alsa-lib would print a line on every failed attempt to reopen a device that
-// has gone; the notices say what matters.
-void SilentAlsaErrorHandler(const char*, int, const char*, int, const char*, ...) {}
 
 }  // namespace
 
@@ -24,7 +19,7 @@ RawMidiInstrumentClient::RawMidiInstrumentClient(platform::SimulatedInstrument::
 {
     if (!m_notice)
         m_notice = [](const std::string&) {};
-    snd_lib_error_set_handler(&SilentAlsaErrorHandler);
+    platform::SilenceAlsaLibErrors();  // the notices say what matters
 }
 
 RawMidiInstrumentClient::~RawMidiInstrumentClient() { close(); }

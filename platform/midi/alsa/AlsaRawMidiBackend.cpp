@@ -6,15 +6,12 @@
 #include <optional>
 
 #include "AlsaRawMidiInput.h"
+#include "AlsaRawMidiIo.h"
 #include "AlsaRawMidiOutput.h"
 
 namespace platform {
 
 namespace {
-
-// alsa-lib reports failures on stderr by default; a GUI has no use for that
-// and a machine without sound cards would print on every device listing.
-void SilentAlsaErrorHandler(const char*, int, const char*, int, const char*, ...) {}
 
 using RawMidiInfo = std::unique_ptr<snd_rawmidi_info_t, decltype(&snd_rawmidi_info_free)>;
 using CtlCardInfo = std::unique_ptr<snd_ctl_card_info_t, decltype(&snd_ctl_card_info_free)>;
@@ -119,7 +116,7 @@ std::optional<std::size_t> indexOf(const std::vector<AlsaRawMidiPort>& ports, co
 
 }  // namespace
 
-AlsaRawMidiBackend::AlsaRawMidiBackend() { snd_lib_error_set_handler(&SilentAlsaErrorHandler); }
+AlsaRawMidiBackend::AlsaRawMidiBackend() { SilenceAlsaLibErrors(); }
 
 std::vector<AlsaRawMidiPort> AlsaRawMidiBackend::listPorts(bool output)
 {

@@ -31,6 +31,11 @@ int WaitForRawMidi(snd_rawmidi_t* handle, int timeoutMs)
 
 namespace {
 
+// A device that keeps waking the writer without taking bytes must not spin forever.
+constexpr int kMaxFruitlessWakeups = 1000;
+
+void SilentAlsaErrorHandler(const char*, int, const char*, int, const char*, ...) {}
+
 // Sets the kernel buffer of `handle` to `bytes` and, when `availMin` is not 0,
 // the room that wakes a waiting writer. Returns the size the driver took (it
 // may round it) or a negative errno.
@@ -81,6 +86,34 @@ long RawMidiOutputPending(snd_rawmidi_t* handle, std::size_t bufferBytes)
         return err;
     return room >= bufferBytes ? 0 : static_cast<long>(bufferBytes - room);
 }
+
+int WriteWholeMessage(const std::uint8_t* message, std::size_t length,
+                      const std::function<long(const std::uint8_t*, std::size_t)>& write,
+                      const std::function<int(int)>& waitWritable, int stallTimeoutMs)
+{
+    std::size_t offset = 0;
+    int fruitless = 0;
+    while (offset < length) {
+        const long written = write(message + offset, length - offset);
+        if (written > 0) {
+            offset += static_cast<std::size_t>(written);
+            fruitless = 0;
+            continue;
+        }
+        if (written < 0 && written != -EAGAIN)
+            return static_cast<int>(written);
+        if (++fruitless > kMaxFruitlessWakeups)
+            return -ETIMEDOUT;
+        const int ready = waitWritable(stallTimeoutMs);
+        if (ready == 0)
+            return -ETIMEDOUT;
+        if (ready < 0)
+            return ready;
+    }
+    return 0;
+}
+
+void SilenceAlsaLibErrors() { snd_lib_error_set_handler(&SilentAlsaErrorHandler); }
 
 MidiResult RawMidiFailure(const std::string& name, int alsaError)
 {

@@ -1,7 +1,9 @@
 #pragma once
-// Waiting on and tuning open ALSA raw MIDI handles, shared by the backend's
-// input and output and by the standalone instrument.
+// Waiting on, writing to and tuning open ALSA raw MIDI handles, shared by
+// the backend's input and output and by the standalone instrument.
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "MidiTypes.h"
@@ -30,6 +32,21 @@ long SetRawMidiOutputBuffer(snd_rawmidi_t* handle, std::size_t bytes);
 //! Bytes of the output `handle` still waiting in its kernel buffer, or a
 //! negative errno.
 long RawMidiOutputPending(snd_rawmidi_t* handle, std::size_t bufferBytes);
+
+//! Writes a whole message through `write` (returns bytes taken, or a negative
+//! errno such as -EAGAIN when the device buffer is full), waiting with
+//! `waitWritable(timeoutMs)` (>0 ready, 0 timed out, <0 error) whenever no
+//! byte was taken. Returns 0, the first hard error, or -ETIMEDOUT when the
+//! device takes nothing for `stallTimeoutMs`.
+int WriteWholeMessage(const std::uint8_t* message, std::size_t length,
+                      const std::function<long(const std::uint8_t*, std::size_t)>& write,
+                      const std::function<int(int)>& waitWritable, int stallTimeoutMs);
+
+//! Stops alsa-lib from reporting failures on stderr, as it does by default:
+//! a window has no use for that, a machine without sound cards would print on
+//! every device listing, and reopening a device that has gone would print on
+//! every try. Callers report what matters themselves.
+void SilenceAlsaLibErrors();
 
 //! The failure of device `name` with a negative ALSA error code, e.g.
 //! "USB MIDI Instrument: USB MIDI Instrument MIDI 1: No such device".

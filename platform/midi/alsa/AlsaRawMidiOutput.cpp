@@ -10,39 +10,6 @@
 
 namespace platform {
 
-namespace {
-
-// A device that keeps waking the writer without taking bytes must not spin forever.
-constexpr int kMaxFruitlessWakeups = 1000;
-
-}  // namespace
-
-int WriteWholeMessage(const std::uint8_t* message, std::size_t length,
-                      const std::function<long(const std::uint8_t*, std::size_t)>& write,
-                      const std::function<int(int)>& waitWritable, int stallTimeoutMs)
-{
-    std::size_t offset = 0;
-    int fruitless = 0;
-    while (offset < length) {
-        const long written = write(message + offset, length - offset);
-        if (written > 0) {
-            offset += static_cast<std::size_t>(written);
-            fruitless = 0;
-            continue;
-        }
-        if (written < 0 && written != -EAGAIN)
-            return static_cast<int>(written);
-        if (++fruitless > kMaxFruitlessWakeups)
-            return -ETIMEDOUT;
-        const int ready = waitWritable(stallTimeoutMs);
-        if (ready == 0)
-            return -ETIMEDOUT;
-        if (ready < 0)
-            return ready;
-    }
-    return 0;
-}
-
 AlsaRawMidiOutput::AlsaRawMidiOutput(snd_rawmidi_t* handle, std::string name)
     : m_handle(handle), m_name(std::move(name))
 {

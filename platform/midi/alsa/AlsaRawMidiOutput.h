@@ -1,6 +1,5 @@
 #pragma once
 #include <chrono>
-#include <functional>
 #include <string>
 
 #include "MidiOutput.h"
@@ -8,15 +7,6 @@
 typedef struct _snd_rawmidi snd_rawmidi_t;
 
 namespace platform {
-
-//! Writes a whole message through `write` (returns bytes taken, or a negative
-//! errno such as -EAGAIN when the device buffer is full), waiting with
-//! `waitWritable(timeoutMs)` (>0 ready, 0 timed out, <0 error) whenever no
-//! byte was taken. Returns 0, the first hard error, or -ETIMEDOUT when the
-//! device takes nothing for `stallTimeoutMs`.
-int WriteWholeMessage(const std::uint8_t* message, std::size_t length,
-                      const std::function<long(const std::uint8_t*, std::size_t)>& write,
-                      const std::function<int(int)>& waitWritable, int stallTimeoutMs);
 
 //! An open ALSA raw MIDI output subdevice. A message goes out in steps: the
 //! kernel buffer holds the longest message whole, and the caller serves its

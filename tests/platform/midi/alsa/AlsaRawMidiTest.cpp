@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "AlsaRawMidiBackend.h"
-#include "AlsaRawMidiOutput.h"
+#include "AlsaRawMidiIo.h"
 #include "AlsaRawMidiPort.h"
 
 using namespace platform;
