@@ -43,16 +43,10 @@ bool LoadFlashImage(const std::string& path, std::vector<std::uint16_t>& words, 
     return true;
 }
 
-namespace {
-
-constexpr std::uint8_t kEndCommand = 0x02;
-
-}  // namespace
-
 std::string FormatInstrumentSummary(const platform::SimulatedInstrument::Statistics& statistics)
 {
     return "messages " + std::to_string(statistics.messagesReceived) + " (malformed " +
            std::to_string(statistics.malformed) + "), sectors erased " + std::to_string(statistics.sectorsErased) +
            ", words written " + std::to_string(statistics.wordsWritten) + ", read replies " +
-           std::to_string(statistics.repliesSent) + ", end commands " + std::to_string(statistics.commands[kEndCommand]);
+           std::to_string(statistics.repliesSent) + ", end commands " + std::to_string(statistics.endCommands());
 }

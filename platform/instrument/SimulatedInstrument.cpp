@@ -89,6 +89,8 @@ std::optional<std::size_t> expectedLength(std::uint8_t command, std::size_t leng
 
 }  // namespace
 
+std::size_t SimulatedInstrument::Statistics::endCommands() const { return commands[kEnd]; }
+
 std::vector<std::uint32_t> SimulatedInstrument::DefaultSectorStarts(std::uint32_t flashWords)
 {
     constexpr std::array<std::uint32_t, 4> kBootSectors{0x0000, 0x2000, 0x3000, 0x4000};

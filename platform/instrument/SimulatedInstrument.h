@@ -69,6 +69,9 @@ public:
         std::size_t readRequests = 0;      //!< read requests (0x08) received
         std::size_t repliesSent = 0;       //!< replies given
         std::array<std::size_t, 16> commands{};  //!< well-formed messages per command byte
+
+        //! End commands (0x02) received: one for each session that closed its ports.
+        std::size_t endCommands() const;
     };
 
     //! Flash size of a default instrument: 512 KiB.

@@ -16,7 +16,6 @@ void JsonProgress::List(const std::string& title, const std::vector<std::string>
 
 void JsonProgress::Instrument(const platform::SimulatedInstrument::Statistics& statistics)
 {
-    constexpr std::uint8_t kEndCommand = 0x02;
     const auto count = [](std::size_t n) { return static_cast<std::int64_t>(n); };
     Print(JsonLine()
               .Add("event", "instrument")
@@ -25,7 +24,7 @@ void JsonProgress::Instrument(const platform::SimulatedInstrument::Statistics& s
               .Add("sectorsErased", count(statistics.sectorsErased))
               .Add("wordsWritten", count(statistics.wordsWritten))
               .Add("readReplies", count(statistics.repliesSent))
-              .Add("endCommands", count(statistics.commands[kEndCommand])));
+              .Add("endCommands", count(statistics.endCommands())));
 }
 
 void JsonProgress::Result(const RunResult& result)
