@@ -103,14 +103,14 @@ void addSimulatorOptions(CLI::App& app, HeadlessOptions& options, InstrumentOpti
                                    "add the simulated instrument after the real devices")
                           ->group(group);
     addText(app, "--sim-load", options.simulatorLoadPath, "FILE",
-            "fill its flash from FILE (low byte first) before the run; by default it starts erased", group);
+            "fill its flash from FILE (low byte first) before the run; by default it starts erased", group)
+        ->needs(simulated);
     addText(app, "--sim-save", options.simulatorSavePath, "FILE",
-            "write its flash (low byte first) to FILE after the run", group);
+            "write its flash (low byte first) to FILE after the run", group)
+        ->needs(simulated);
     instrument.Add(app, "--sim-", group, "Simulated faults");
-    for (CLI::Option* option : app.get_options()) {
-        if (option != simulated && (option->get_group() == group || option->get_group() == "Simulated faults"))
-            option->needs(simulated);
-    }
+    for (CLI::Option* option : instrument.options())
+        option->needs(simulated);
 }
 
 bool checkReadRange(const HeadlessOptions& options, std::string& error)
