@@ -397,13 +397,14 @@ bool HeadlessUpdater::ReportSimulator() const
 {
     if (!m_simulator)
         return true;
-    const auto [flash, statistics] = m_simulator->withInstrument(
-        [](platform::SimulatedInstrument& i) { return std::make_pair(i.flash(), i.statistics()); });
-    m_report->Instrument(statistics);
+    m_report->Instrument(
+        m_simulator->withInstrument([](platform::SimulatedInstrument& i) { return i.statistics(); }));
     if (!m_options.simulatorSavePath)
         return true;
+    // Saved in place: the ports are closed, nothing else touches the flash now.
     std::string why;
-    if (SaveFlashImage(*m_options.simulatorSavePath, flash, why))
+    if (m_simulator->withInstrument(
+            [&](platform::SimulatedInstrument& i) { return SaveFlashImage(*m_options.simulatorSavePath, i.flash(), why); }))
         return true;
     platform::ShowMessage(kSaveFailed + *m_options.simulatorSavePath);
     return false;
