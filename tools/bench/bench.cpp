@@ -21,6 +21,7 @@
 #include "FileHelpers.h"
 #include "FirmwareUpdate.h"
 #include "JackClient.h"
+#include "ProductCatalogue.h"
 #include "SimulatedInstrument.h"
 #include "UpdateBound.h"
 #include "UpdateObserver.h"
@@ -267,8 +268,8 @@ int main(int argc, char** argv)
     const std::uint64_t imageBytes = std::filesystem::file_size(options.image, error);
     std::list<std::uint32_t> blocks;
     StderrObserver observer;
-    if (error || !FirmwareUpdate::LoadFlashBlocks(options.binDirectory + "config/" + options.product + ".cfg",
-                                                  blocks, observer)) {
+    const ProductCatalogue products(ProductCatalogue::ConfigDirectory());
+    if (error || !FirmwareUpdate::LoadFlashBlocks(products.BlockListPath(options.product), blocks, observer)) {
         std::fprintf(stderr, "vantrel-bench: need the image %s and the product \"%s\"\n", options.image.c_str(),
                      options.product.c_str());
         return 1;
