@@ -25,10 +25,10 @@ bool CVantrelApp::SimulatorRequested()
 bool CVantrelApp::InitInstance()
 {
     platform::InstallQtMessageBox();
-    m_instanceLock = std::make_unique<SingleInstanceLock>(platform::ApplicationName());
+    m_instanceLock = std::make_unique<platform::SingleInstanceLock>(platform::ApplicationName());
     // The lock is kept until the process ends. Where no lock file can be made
     // the guard is impossible; the program then runs unguarded.
-    if (m_instanceLock->Acquire() == SingleInstanceLock::Result::HeldElsewhere) {
+    if (m_instanceLock->Acquire() == platform::SingleInstanceLock::Result::HeldElsewhere) {
         platform::ShowMessage(kAlreadyRunningText);
         return false;
     }

@@ -26,5 +26,5 @@ public:
 private:
     void RegisterMidiBackends();
 
-    std::unique_ptr<SingleInstanceLock> m_instanceLock;
+    std::unique_ptr<platform::SingleInstanceLock> m_instanceLock;
 };

@@ -2,6 +2,7 @@
 #include "CProgressObserver.h"
 #include "CVantrelDlg.h"
 #include "FirmwareUpdate.h"
+#include "PreciseTimer.h"
 #include "ProductCatalogue.h"
 #include "UserMessage.h"
 
@@ -20,10 +21,15 @@ platform::MidiDeviceId ChosenDevice(const CMyCombox& list, const std::vector<pla
 
 void CVantrelDlg::OnUpdate()
 {
-    if (!PrepareUpdate())
-        return;
-    const bool ok = RunUpdate();
-    FinishUpdate();
+    bool ok = false;
+    {
+        // The protocol's 1 ms polls and 10 ms steps, on every system.
+        const platform::PreciseTimer preciseWaits;
+        if (!PrepareUpdate())
+            return;
+        ok = RunUpdate();
+        FinishUpdate();
+    }
     if (ok)
         platform::ShowMessage("Update successful !");
 }

@@ -1,41 +1,12 @@
 #include "CFile.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "FileSystem.h"
 
 namespace {
 
-int accessFlags(unsigned openFlags)
-{
-    int flags = O_CLOEXEC;
-    if (openFlags & CFile::modeReadWrite)
-        flags |= O_RDWR;
-    else if (openFlags & CFile::modeWrite)
-        flags |= O_WRONLY;
-    else
-        flags |= O_RDONLY;
-    if (openFlags & CFile::modeCreate) {
-        flags |= O_CREAT;
-        if ((openFlags & CFile::modeNoTruncate) == 0)
-            flags |= O_TRUNC;
-    }
-    return flags;
-}
-
-// An ENOENT names either a missing file or a missing directory on the way to it.
-bool parentDirectoryMissing(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return false;  // relative to the current directory, which exists
-    const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
-    struct stat info {};
-    return ::stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode);
-}
-
-void fillError(CFileException* error, int cause, int osError, const char* fileName)
+void fillError(CFileException* error, int cause, long osError, const char* fileName)
 {
     if (error == nullptr)
         return;
@@ -60,30 +31,12 @@ bool CFile::OpenDescriptor(const char* fileName, unsigned openFlags, CFileExcept
         fillError(error, CFileException::badPath, EINVAL, fileName);
         return false;
     }
-    // Non-blocking only for the open itself: a named pipe would otherwise
-    // hold the open until some writer appears.
-    const int fd = ::open(fileName, accessFlags(openFlags) | O_NONBLOCK, 0666);
-    if (fd < 0) {
-        const int osError = errno;
-        const bool parentMissing = osError == ENOENT && parentDirectoryMissing(fileName);
-        fillError(error, CFileException::OsErrorToCause(osError, parentMissing), osError, fileName);
+    const platform::OpenedFile opened = platform::OpenRegularFile(fileName, openFlags);
+    if (opened.descriptor < 0) {
+        fillError(error, opened.cause, opened.osError, fileName);
         return false;
     }
-    // Opening a directory read-only succeeds here; as a file it is refused.
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        fillError(error, CFileException::accessDenied, EISDIR, fileName);
-        return false;
-    }
-    // Pipes and devices have no length to read a list or an image by.
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
-        fillError(error, CFileException::invalidFile, EINVAL, fileName);
-        return false;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    m_hFile = fd;
+    m_hFile = opened.descriptor;
     m_strFileName = fileName;
     return true;
 }
@@ -95,7 +48,7 @@ unsigned CFile::Read(void* buffer, unsigned count)
     auto* out = static_cast<char*>(buffer);
     unsigned done = 0;
     while (done < count) {
-        const ssize_t got = ::read(m_hFile, out + done, count - done);
+        const long got = platform::ReadDescriptor(m_hFile, out + done, count - done);
         if (got == 0)
             break;
         if (got < 0) {
@@ -115,7 +68,7 @@ void CFile::Write(const void* buffer, unsigned count)
     const auto* in = static_cast<const char*>(buffer);
     unsigned done = 0;
     while (done < count) {
-        const ssize_t put = ::write(m_hFile, in + done, count - done);
+        const long put = platform::WriteDescriptor(m_hFile, in + done, count - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -127,16 +80,16 @@ void CFile::Write(const void* buffer, unsigned count)
 
 std::uint64_t CFile::GetLength() const
 {
-    struct stat info {};
-    if (m_hFile < 0 || ::fstat(m_hFile, &info) != 0)
+    std::uint64_t length = 0;
+    if (m_hFile < 0 || !platform::DescriptorLength(m_hFile, length))
         ThrowError(CFileException::invalidFile, EBADF);
-    return static_cast<std::uint64_t>(info.st_size);
+    return length;
 }
 
 void CFile::Close()
 {
     if (m_hFile >= 0)
-        ::close(m_hFile);
+        platform::CloseDescriptor(m_hFile);
     m_hFile = -1;
 }
 

@@ -1,32 +1,8 @@
 #include "CFileException.h"
 
-#include <cerrno>
 #include <utility>
 
 CFileException::CFileException(int cause, long osError, std::string fileName)
     : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName))
 {
-}
-
-int CFileException::OsErrorToCause(int osError, bool parentMissing)
-{
-    switch (osError) {
-    case ENOENT:
-        return parentMissing ? badPath : fileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-        return badPath;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return accessDenied;
-    case EMFILE:
-    case ENFILE:
-        return tooManyOpenFiles;
-    case ENOSPC:
-    case EDQUOT:
-        return diskFull;
-    default:
-        return genericException;
-    }
 }

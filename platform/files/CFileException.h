@@ -28,8 +28,9 @@ public:
     //! A record with `cause` and the system error `osError` (-1: none) for `fileName`.
     explicit CFileException(int cause = none, long osError = -1, std::string fileName = {});
 
-    //! The cause for the errno value of a failed open. `parentMissing` tells
-    //! an ENOENT about a missing directory from one about a missing file.
+    //! The cause for the system's error number of a failed open: errno on
+    //! Linux, where `parentMissing` tells an ENOENT about a missing directory
+    //! from one about a missing file; the error code on Windows.
     static int OsErrorToCause(int osError, bool parentMissing);
 
     int m_cause = none;

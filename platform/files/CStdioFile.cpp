@@ -2,7 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
+
+#include "FileSystem.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ bool CStdioFile::Open(const char* fileName, unsigned openFlags, CFileException* 
     Close();
     if (!OpenDescriptor(fileName, openFlags, error))
         return false;
-    m_pStream = ::fdopen(m_hFile, streamMode(openFlags));
+    m_pStream = platform::StreamOnDescriptor(m_hFile, streamMode(openFlags));
     if (m_pStream == nullptr) {
         const int osError = errno;
         CFile::Close();
@@ -62,10 +63,10 @@ void CStdioFile::Write(const void* buffer, unsigned count)
 
 std::uint64_t CStdioFile::GetLength() const
 {
-    struct stat info {};
-    if (m_pStream == nullptr || ::fstat(::fileno(m_pStream), &info) != 0)
+    std::uint64_t length = 0;
+    if (m_pStream == nullptr || !platform::DescriptorLength(platform::StreamDescriptor(m_pStream), length))
         ThrowError(CFileException::invalidFile, EBADF);
-    return static_cast<std::uint64_t>(info.st_size);
+    return length;
 }
 
 void CStdioFile::Close()

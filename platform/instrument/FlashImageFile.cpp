@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "FileSystem.h"
+
 bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& flash, std::string& error)
 {
     std::vector<char> bytes;
@@ -13,7 +15,7 @@ bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& f
         bytes.push_back(static_cast<char>(word & 0xFF));
         bytes.push_back(static_cast<char>(word >> 8));
     }
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     if (file)
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (file)
@@ -27,7 +29,7 @@ bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& f
 
 bool LoadFlashImage(const std::string& path, std::vector<std::uint16_t>& words, std::string& error)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary);
     if (!file) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;

@@ -9,4 +9,7 @@ std::string ModuleFilePath();
 //! The platform's directory separator.
 char PathSeparator();
 
+//! The running process's id.
+unsigned long ProcessId();
+
 }  // namespace platform

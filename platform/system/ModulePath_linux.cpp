@@ -7,6 +7,8 @@ namespace platform {
 
 char PathSeparator() { return '/'; }
 
+unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
+
 std::string ModuleFilePath()
 {
     char buffer[PATH_MAX];

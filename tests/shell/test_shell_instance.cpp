@@ -19,6 +19,8 @@
 
 #include "SingleInstanceLock.h"
 
+using platform::SingleInstanceLock;
+
 extern char** environ;
 
 namespace {

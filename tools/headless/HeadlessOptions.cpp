@@ -26,7 +26,8 @@ constexpr const char* kFooter =
     "  4    MIDI ports could not be opened (in use, or no longer connected)\n"
     "  5    erase, write, read-back, read or comparison failed (with --probe: the\n"
     "       instrument does not answer)\n"
-    "  130  stopped by Ctrl-C (SIGINT); 143 stopped by SIGTERM\n";
+    "  130  stopped by Ctrl-C (SIGINT); 143 stopped by SIGTERM, or on Windows by\n"
+    "       Ctrl-Break or closing the console window\n";
 
 const std::string kUpdate = "Update";
 const std::string kService = "Service";

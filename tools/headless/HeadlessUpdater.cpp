@@ -1,15 +1,15 @@
 #include "HeadlessUpdater.h"
 
-#include <unistd.h>
-
 #include <cinttypes>
 #include <filesystem>
 #include <utility>
 
 #include "CMidiPort.h"
+#include "Console.h"
 #include "DeviceChoice.h"
 #include "ExitCode.h"
 #include "FileHelpers.h"
+#include "FileSystem.h"
 #include "FirmwareUpdate.h"
 #include "FlashImageFile.h"
 #include "FlashReadOut.h"
@@ -17,6 +17,7 @@
 #include "JsonProgress.h"
 #include "MidiBackends.h"
 #include "MidiSystem.h"
+#include "PreciseTimer.h"
 #include "ProductCatalogue.h"
 #include "SimulatedMidiBackend.h"
 #include "TerminalProgress.h"
@@ -27,11 +28,6 @@ namespace {
 using Mode = HeadlessOptions::Mode;
 
 constexpr const char* kNoDevicesFound = "No MIDI devices were found. Check that";
-const std::vector<std::string> kNoDevicesAdvice = {
-    "the instrument is switched on and its USB or MIDI cable is plugged in;",
-    "JACK or PipeWire is running, if the instrument is reached through it;",
-    "you may use the sound devices (usually: member of the group \"audio\").",
-};
 constexpr const char* kNoProducts = "Device config list is empty, please setup the softeware again";
 constexpr const char* kNoProductChosen = "Please set the device type info";
 constexpr const char* kNoDataPath = "Please select the data file path";
@@ -41,8 +37,6 @@ constexpr const char* kSaveFailed = "Fail to save the simulated flash\n";
 constexpr const char* kWriteFailed = "Fail to write the file\n";
 constexpr const char* kBackingUp = "Backing up...";
 constexpr const char* kReading = "Reading...";
-
-bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
 std::string hexWord(std::uint64_t address)
 {
@@ -55,7 +49,7 @@ std::unique_ptr<RunReport> newReport(bool json, std::FILE* out, std::FILE* err)
 {
     if (json)
         return std::make_unique<JsonProgress>(out);
-    return std::make_unique<TerminalProgress>(err, isTerminal(err), RunReport::SteadySeconds, out);
+    return std::make_unique<TerminalProgress>(err, platform::PrepareTerminal(err), RunReport::SteadySeconds, out);
 }
 
 std::string modeName(Mode mode)
@@ -152,7 +146,7 @@ int HeadlessUpdater::ListDevices() const
     m_report->List("MIDI out devices", NumberedDevices(outputs), true);
     m_report->List("MIDI in devices", NumberedDevices(inputs), true);
     if (outputs.empty() || inputs.empty())
-        m_report->List(kNoDevicesFound, kNoDevicesAdvice, true);
+        m_report->List(kNoDevicesFound, platform::NoDevicesAdvice(), true);
     return kExitSuccess;
 }
 
@@ -210,6 +204,7 @@ bool HeadlessUpdater::CheckDataPath() const
 
 int HeadlessUpdater::RunWithPorts(const platform::MidiDeviceId& outDevice, const platform::MidiDeviceId& inDevice)
 {
+    const platform::PreciseTimer preciseWaits;
     CMidiPort port;
     try {
         port.OpenPorts(outDevice, inDevice);
@@ -327,7 +322,7 @@ int HeadlessUpdater::ReadOut(CMidiPort& port)
 bool HeadlessUpdater::Backup(CMidiPort& port, int& exitCode)
 {
     std::error_code error;
-    const std::uintmax_t bytes = std::filesystem::file_size(*m_options.dataPath, error);
+    const std::uintmax_t bytes = std::filesystem::file_size(platform::PathFromUtf8(*m_options.dataPath), error);
     if (error)
         return true;  // the write step reports the data file before anything is erased
     const auto span = FlashReadOut::BackupSpanFor(m_flashBlocks, FirmwareUpdate::ImageWords(bytes));

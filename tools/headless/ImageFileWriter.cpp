@@ -1,9 +1,10 @@
 #include "ImageFileWriter.h"
 
-#include <unistd.h>
+#include "FileSystem.h"
+#include "ModulePath.h"
 
 ImageFileWriter::ImageFileWriter(std::string path)
-    : m_path(std::move(path)), m_temporary(m_path + ".part-" + std::to_string(::getpid()))
+    : m_path(std::move(path)), m_temporary(m_path + ".part-" + std::to_string(platform::ProcessId()))
 {
 }
 
@@ -12,7 +13,7 @@ ImageFileWriter::~ImageFileWriter() { Discard(); }
 bool ImageFileWriter::Open()
 {
     Discard();
-    m_file = std::fopen(m_temporary.c_str(), "wb");
+    m_file = platform::OpenFileStream(m_temporary, "wb");
     return m_file != nullptr;
 }
 
@@ -25,11 +26,11 @@ bool ImageFileWriter::Commit()
 {
     if (m_file == nullptr)
         return false;
-    const bool written = std::fflush(m_file) == 0 && ::fsync(::fileno(m_file)) == 0;
+    const bool written = platform::FlushToDisk(m_file);
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
-    if (!written || !closed || std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-        std::remove(m_temporary.c_str());
+    if (!written || !closed || !platform::ReplaceFile(m_temporary, m_path)) {
+        platform::RemoveFile(m_temporary);
         return false;
     }
     return true;
@@ -41,5 +42,5 @@ void ImageFileWriter::Discard()
         return;
     std::fclose(m_file);
     m_file = nullptr;
-    std::remove(m_temporary.c_str());
+    platform::RemoveFile(m_temporary);
 }

@@ -8,15 +8,6 @@ namespace {
 
 volatile std::sig_atomic_t g_received = 0;
 volatile std::sig_atomic_t g_armed = 0;
-struct sigaction g_oldInterrupt {};
-struct sigaction g_oldTerminate {};
-
-extern "C" void noteSignal(int signal)
-{
-    // A second Ctrl-C finds the first one noted: nothing more to do.
-    if (g_received == 0)
-        g_received = signal;
-}
 
 bool throwingPump()
 {
@@ -29,22 +20,9 @@ bool throwingPump()
 
 }  // namespace
 
-StopSignals::StopSignals()
-{
-    struct sigaction action {};
-    action.sa_handler = noteSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &g_oldInterrupt);
-    sigaction(SIGTERM, &action, &g_oldTerminate);
-}
-
-StopSignals::~StopSignals()
-{
-    Disarm();
-    sigaction(SIGINT, &g_oldInterrupt, nullptr);
-    sigaction(SIGTERM, &g_oldTerminate, nullptr);
-}
+const char* const StopSignals::kEndedAtOnceText =
+    "vantrel-update: stopped at once by a second request; the end command may not have gone out, and the "
+    "instrument may hold incomplete firmware. Run the update again.\n";
 
 void StopSignals::Arm()
 {
@@ -60,6 +38,10 @@ void StopSignals::Disarm()
 
 int StopSignals::Received() { return g_received; }
 
-int StopSignals::ExitCode(int signal) { return 128 + signal; }
-
-std::string StopSignals::Name(int signal) { return signal == SIGTERM ? "SIGTERM" : "SIGINT"; }
+bool StopSignals::Note(int signal)
+{
+    if (g_received != 0)
+        return false;
+    g_received = signal;
+    return true;
+}

@@ -1,33 +1,41 @@
 #pragma once
 #include <string>
 
-//! Thrown out of the event pump when SIGINT or SIGTERM asked the run to
-//! stop: the message in flight has gone out whole, nothing more is sent but
-//! the end command.
+//! Thrown out of the event pump when a stop was asked for: the message in
+//! flight has gone out whole, nothing more is sent but the end command.
 struct RunInterrupted {
     int signal = 0;
 };
 
-//! Ctrl-C and SIGTERM for the headless updater: the handler only notes the
-//! signal; while armed, the next pass through the event pump (between two
-//! messages, or in a wait for a reply) throws RunInterrupted once.
+//! Stop requests for the headless updater: Ctrl-C and SIGTERM on Linux;
+//! Ctrl-C, Ctrl-Break and closing the console window on Windows. The handler
+//! only notes the first request; while armed, the next pass through the event
+//! pump (between two messages, or in a wait for a reply) throws
+//! RunInterrupted once. A second request while the first is being carried out
+//! ends the program at once, saying that the end command may not have gone out.
 class StopSignals {
 public:
-    //! Installs the handlers for SIGINT and SIGTERM; the destructor restores the old ones.
+    //! Installs the handlers; the destructor restores the old ones.
     StopSignals();
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-    //! From now on the event pump throws RunInterrupted for a noted signal.
+    //! From now on the event pump throws RunInterrupted for a noted request.
     void Arm();
     //! The pump stops throwing (the end command and closing must go through).
     void Disarm();
-    //! The signal noted so far, 0 for none.
+    //! The request noted so far as a signal number (SIGINT, SIGTERM, ...), 0 for none.
     static int Received();
 
-    //! The exit code for a run stopped by `signal`: 128 + its number (130, 143).
+    //! The exit code for a run stopped by `signal`: 130 for Ctrl-C, 143 for the others.
     static int ExitCode(int signal);
-    //! "SIGINT" or "SIGTERM".
+    //! What asked for the stop, as a person knows it ("SIGINT", "Ctrl-Break", ...).
     static std::string Name(int signal);
+
+    //! For the system's handler: notes `signal`. False when a request was
+    //! noted before, the handler's cue to end at once.
+    static bool Note(int signal);
+    //! The line printed when a second request ends the program at once.
+    static const char* const kEndedAtOnceText;
 };

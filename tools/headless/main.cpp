@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLineArguments.h"
 #include "ExitCode.h"
 #include "HeadlessOptions.h"
 #include "HeadlessUpdater.h"
@@ -13,7 +14,7 @@ int main(int argc, char** argv)
 {
     const std::string program = "vantrel-update";
     HeadlessOptions options;
-    const CommandLine::Outcome parsed = ParseHeadlessOptions({argv + 1, argv + argc}, options);
+    const CommandLine::Outcome parsed = ParseHeadlessOptions(platform::CommandLineArguments(argc, argv), options);
     if (parsed.kind != CommandLine::Outcome::Kind::Run)
         return CommandLine::Report(parsed, program, kExitUsage);
     try {

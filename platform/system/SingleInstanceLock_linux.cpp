@@ -6,9 +6,21 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+namespace platform {
 namespace {
 
 bool IsUsableDirectory(const char* dir) { return dir != nullptr && dir[0] == '/' && ::access(dir, W_OK | X_OK) == 0; }
+
+// $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp.
+std::string LockDirectory()
+{
+    for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+        const char* dir = std::getenv(variable);
+        if (IsUsableDirectory(dir))
+            return dir;
+    }
+    return "/tmp";
+}
 
 }  // namespace
 
@@ -23,19 +35,9 @@ SingleInstanceLock::SingleInstanceLock(std::string name)
 
 SingleInstanceLock::~SingleInstanceLock() { Release(); }
 
-std::string SingleInstanceLock::LockDirectory()
-{
-    for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-        const char* dir = std::getenv(variable);
-        if (IsUsableDirectory(dir))
-            return dir;
-    }
-    return "/tmp";
-}
-
 SingleInstanceLock::Result SingleInstanceLock::Acquire()
 {
-    if (m_fd >= 0)
+    if (IsHeld())
         return Result::Acquired;
     // Close-on-exec: a browser started from the help button must not inherit
     // the lock and keep it after we end. No following of a planted link.
@@ -51,16 +53,18 @@ SingleInstanceLock::Result SingleInstanceLock::Acquire()
         ::close(fd);
         return held ? Result::HeldElsewhere : Result::Unavailable;
     }
-    m_fd = fd;
+    m_handle = fd;
     return Result::Acquired;
 }
 
 void SingleInstanceLock::Release()
 {
-    if (m_fd < 0)
+    if (!IsHeld())
         return;
     // The file stays: removing it would let a racing start lock a new file
     // while another process still holds the old one.
-    ::close(m_fd);
-    m_fd = -1;
+    ::close(static_cast<int>(m_handle));
+    m_handle = kNoHandle;
 }
+
+}  // namespace platform

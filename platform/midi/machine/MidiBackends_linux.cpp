@@ -14,4 +14,13 @@ void RegisterSystemMidiBackends(MidiSystem& system)
     system.addBackend(jack);
 }
 
+std::vector<std::string> NoDevicesAdvice()
+{
+    return {
+        "the instrument is switched on and its USB or MIDI cable is plugged in;",
+        "JACK or PipeWire is running, if the instrument is reached through it;",
+        "you may use the sound devices (usually: member of the group \"audio\").",
+    };
+}
+
 }  // namespace platform

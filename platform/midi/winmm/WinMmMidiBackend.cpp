@@ -1,0 +1,143 @@
+#include "WinMmMidiBackend.h"
+
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <map>
+
+#include "WinMmMidiInput.h"
+#include "WinMmMidiOutput.h"
+#include "WinMmText.h"
+
+namespace platform {
+
+namespace {
+
+std::string productName(bool output, unsigned number)
+{
+    if (output) {
+        MIDIOUTCAPSW caps{};
+        if (::midiOutGetDevCapsW(number, &caps, sizeof caps) != MMSYSERR_NOERROR)
+            return {};
+        return WinMmProductName(caps.szPname, MAXPNAMELEN);
+    }
+    MIDIINCAPSW caps{};
+    if (::midiInGetDevCapsW(number, &caps, sizeof caps) != MMSYSERR_NOERROR)
+        return {};
+    return WinMmProductName(caps.szPname, MAXPNAMELEN);
+}
+
+// The name a device was listed under, from its identity.
+std::string nameOf(const std::string& identity) { return identity.substr(0, identity.rfind('#')); }
+
+}  // namespace
+
+std::vector<std::string> WinMmMidiBackend::productNames(bool output)
+{
+    const unsigned count = output ? ::midiOutGetNumDevs() : ::midiInGetNumDevs();
+    std::vector<std::string> names;
+    for (unsigned number = 0; number < count; ++number)
+        names.push_back(productName(output, number));
+    return names;
+}
+
+std::vector<std::string> WinMmMidiBackend::identities(const std::vector<std::string>& names)
+{
+    std::map<std::string, int> seen;
+    std::vector<std::string> identities;
+    for (const std::string& name : names)
+        identities.push_back(name + "#" + std::to_string(++seen[name]));
+    return identities;
+}
+
+std::vector<std::string> WinMmMidiBackend::outputNames() { return productNames(true); }
+
+std::vector<std::string> WinMmMidiBackend::inputNames() { return productNames(false); }
+
+std::vector<MidiDeviceId> WinMmMidiBackend::outputDevices() { return devices(true); }
+
+std::vector<MidiDeviceId> WinMmMidiBackend::inputDevices() { return devices(false); }
+
+std::vector<MidiDeviceId> WinMmMidiBackend::devices(bool output) const
+{
+    const auto names = productNames(output);
+    const auto ids = identities(names);
+    std::vector<MidiDeviceId> devices;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        devices.push_back({backendName(), ids[i], names[i]});
+    return devices;
+}
+
+MidiResult WinMmMidiBackend::openOutput(std::size_t index, std::unique_ptr<MidiOutput>& port)
+{
+    const unsigned number = static_cast<unsigned>(index);
+    return openOutputAt(number, identityOf(true, number), port);
+}
+
+MidiResult WinMmMidiBackend::openInput(std::size_t index, MidiInCallback callback, void* instance,
+                                       std::unique_ptr<MidiInput>& port)
+{
+    const unsigned number = static_cast<unsigned>(index);
+    return openInputAt(number, identityOf(false, number), callback, instance, port);
+}
+
+MidiResult WinMmMidiBackend::openOutputDevice(const std::string& identity, std::unique_ptr<MidiOutput>& port)
+{
+    return openOutputAt(numberOf(true, identity), identity, port);
+}
+
+MidiResult WinMmMidiBackend::openInputDevice(const std::string& identity, MidiInCallback callback, void* instance,
+                                             std::unique_ptr<MidiInput>& port)
+{
+    return openInputAt(numberOf(false, identity), identity, callback, instance, port);
+}
+
+MidiResult WinMmMidiBackend::openOutputAt(std::optional<unsigned> number, const std::string& identity,
+                                          std::unique_ptr<MidiOutput>& port)
+{
+    if (!number || identity.empty())
+        return MidiResult::failure(kMidiBadDevice);
+    auto output = std::make_unique<WinMmMidiOutput>(nameOf(identity));
+    const MidiResult opened = output->open(*number);
+    if (!opened.ok())
+        return opened;
+    // A device that came or went between the look and the open moves the
+    // numbers: while ours is open, its number stays, so its name tells.
+    if (identityOf(true, *number) != identity)
+        return MidiResult::failure(kMidiBadDevice);
+    port = std::move(output);
+    return opened;
+}
+
+MidiResult WinMmMidiBackend::openInputAt(std::optional<unsigned> number, const std::string& identity,
+                                         MidiInCallback callback, void* instance, std::unique_ptr<MidiInput>& port)
+{
+    if (!number || identity.empty())
+        return MidiResult::failure(kMidiBadDevice);
+    auto input = std::make_unique<WinMmMidiInput>(callback, instance, nameOf(identity));
+    const MidiResult opened = input->open(*number);
+    if (!opened.ok())
+        return opened;
+    if (identityOf(false, *number) != identity)
+        return MidiResult::failure(kMidiBadDevice);
+    port = std::move(input);
+    return opened;
+}
+
+std::optional<unsigned> WinMmMidiBackend::numberOf(bool output, const std::string& identity)
+{
+    const auto ids = identities(productNames(output));
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (ids[i] == identity)
+            return static_cast<unsigned>(i);
+    return std::nullopt;
+}
+
+std::string WinMmMidiBackend::identityOf(bool output, unsigned number)
+{
+    const auto ids = identities(productNames(output));
+    return number < ids.size() ? ids[number] : std::string();
+}
+
+}  // namespace platform

@@ -1,0 +1,10 @@
+#include "CommandLineArguments.h"
+
+namespace platform {
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv)
+{
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+}  // namespace platform
