@@ -1,29 +1,12 @@
 #pragma once
-// Shared by the button, group box and edit tests: one QApplication for the
-// whole run, and helpers that look at rendered pixels.
+// Shared by the button, group box and edit tests: helpers that look at
+// rendered pixels and send mouse events.
 #include <gtest/gtest.h>
-
-#include <memory>
 
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QWidget>
-
-// Created before the first test, torn down before static destruction.
-class ButtonTestEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[8] = "test";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-
-inline ::testing::Environment* const kButtonTestEnvironment = ::testing::AddGlobalTestEnvironment(new ButtonTestEnvironment);
 
 // The widget drawn over `ground` without a background of its own.
 inline QImage render(QWidget& w, const QColor& ground)

@@ -7,27 +7,12 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
-#include <memory>
 
 #include "CMyCombox.h"
 #include "QtColor.h"
 #include "Resources.h"
 
 namespace {
-
-int g_argc = 1;
-char g_arg0[] = "test_combo_box";
-char* g_argv[] = {g_arg0, nullptr};
-
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { m_app = std::make_unique<QApplication>(g_argc, g_argv); }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 // A place on the host outside the box.
 const QPoint kParkingSpot(390, 190);

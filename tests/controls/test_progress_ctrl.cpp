@@ -4,7 +4,6 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <memory>
 #include <vector>
 
 #include "CCylinderProgressCtrlST.h"
@@ -12,20 +11,6 @@
 #include "QtColor.h"
 
 namespace {
-
-int g_argc = 1;
-char g_arg0[] = "test_progress_ctrl";
-char* g_argv[] = {g_arg0, nullptr};
-
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { m_app = std::make_unique<QApplication>(g_argc, g_argv); }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 const QColor kParentGround(240, 200, 200);
 constexpr Argb kRed{0xFFFF0000};

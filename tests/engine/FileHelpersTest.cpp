@@ -1,7 +1,6 @@
 #include "FileHelpers.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,6 +9,7 @@
 
 #include "CStdioFile.h"
 #include "ModulePath.h"
+#include "ScratchDirectory.h"
 #include "UserMessage.h"
 
 namespace fs = std::filesystem;
@@ -18,8 +18,6 @@ class FileHelpersTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("vantrel-files-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
         platform::SetMessageHandler([this](const std::string& text, const std::string& caption) {
             messages.push_back(text);
             captions.push_back(caption);
@@ -28,15 +26,8 @@ protected:
     void TearDown() override
     {
         platform::SetMessageHandler({});
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
     }
-    std::string Write(const std::string& name, const std::string& content)
-    {
-        const fs::path path = dir / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path.string();
-    }
+    std::string Write(const std::string& name, const std::string& content) { return scratch.writeText(name, content); }
     //! The message shown when opening `path` fails.
     std::string FailureFor(const std::string& path, unsigned flags = CFile::modeRead)
     {
@@ -47,7 +38,7 @@ protected:
         return messages.size() == 1 ? messages[0] : "(" + std::to_string(messages.size()) + " messages)";
     }
 
-    fs::path dir;
+    ScratchDirectory scratch;
     std::vector<std::string> messages;
     std::vector<std::string> captions;
 };
@@ -77,14 +68,14 @@ TEST_F(FileHelpersTest, OpenWithReportOpensAndShowsNothing)
 
 TEST_F(FileHelpersTest, MissingFileNamesTheFileOnTheNextLine)
 {
-    const std::string path = (dir / "missing.cfg").string();
+    const std::string path = scratch.file("missing.cfg");
     EXPECT_EQ(FailureFor(path), "No such file in the directory\n" + path);
     EXPECT_EQ(captions.back(), platform::ApplicationName());
 }
 
 TEST_F(FileHelpersTest, MissingDirectoryIsABadPath)
 {
-    const std::string path = (dir / "config" / "x.cfg").string();
+    const std::string path = (scratch.path() / "config" / "x.cfg").string();
     EXPECT_EQ(FailureFor(path), "No such directory\n" + path);
     const std::string throughFile = Write("plain", "x") + "/x.cfg";
     EXPECT_EQ(FailureFor(throughFile), "No such directory\n" + throughFile);
@@ -92,7 +83,7 @@ TEST_F(FileHelpersTest, MissingDirectoryIsABadPath)
 
 TEST_F(FileHelpersTest, DirectoryGivenAsAFileIsRefused)
 {
-    const std::string path = dir.string();
+    const std::string path = scratch.path().string();
     EXPECT_EQ(FailureFor(path), "Can not access to the file\n" + path);
     CStdioFile text;
     EXPECT_FALSE(OpenWithReport(text, path, CFile::modeRead | CFile::typeText, false));
@@ -150,7 +141,7 @@ TEST_F(FileHelpersTest, RunningOutOfDescriptorsIsTooManyOpenFiles)
 TEST_F(FileHelpersTest, SilentFailureShowsNothing)
 {
     CFile file;
-    EXPECT_FALSE(OpenWithReport(file, (dir / "none").string(), CFile::modeRead, false));
+    EXPECT_FALSE(OpenWithReport(file, scratch.file("none"), CFile::modeRead, false));
     EXPECT_TRUE(messages.empty());
 }
 

@@ -1,12 +1,9 @@
 // The exchange of a complete update against the simulated instrument, run
 // by the same steps the window runs.
-#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <utility>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "CMidiPort.h"
 #include "EventPump.h"
@@ -14,24 +11,9 @@
 #include "MidiSystem.h"
 #include "SimulatedMidiBackend.h"
 #include "TracedExchange.h"
-#include "UpdateObserver.h"
+#include "UpdateTestSupport.h"
 
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
-
-namespace {
-
-class RecordingObserver : public UpdateObserver {
-public:
-    void SetRange(int, int) override {}
-    void SetPos(int) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void Pump() override {}
-    std::vector<std::string> messages;
-};
-
-}  // namespace
 
 class SimulatedTraceTest : public ::testing::Test {
 protected:
@@ -39,14 +21,10 @@ protected:
     {
         platform::MidiSystem::instance().clearBackends();
         platform::MidiSystem::instance().addBackend(backend);
-        imagePath = (fs::temp_directory_path() / ("vantrel-trace-" + std::to_string(::getpid()) + ".bin")).string();
-        std::ofstream(imagePath, std::ios::binary) << "\x11\x22\x33\x44";
+        imagePath = scratch.writeFile("image.bin", {0x11, 0x22, 0x33, 0x44});
+        observer.realWaits = true;  // the trace checks the run's own timing
     }
-    void TearDown() override
-    {
-        platform::MidiSystem::instance().clearBackends();
-        fs::remove(imagePath);
-    }
+    void TearDown() override { platform::MidiSystem::instance().clearBackends(); }
     std::vector<SentAt> Recorded() const
     {
         std::vector<SentAt> sent;
@@ -56,8 +34,9 @@ protected:
     }
 
     std::shared_ptr<platform::SimulatedMidiBackend> backend = std::make_shared<platform::SimulatedMidiBackend>();
+    ScratchDirectory scratch;
     std::string imagePath;
-    RecordingObserver observer;
+    CapturingObserver observer;
     CMidiPort port;
 };
 

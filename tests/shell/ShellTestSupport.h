@@ -1,8 +1,7 @@
 #pragma once
-// Shared by the window tests: one QApplication on the offscreen platform, the
-// user's message boxes captured, product files beside the test executable
-// (each test executable has a folder of its own), and a MIDI backend that only
-// lists names.
+// Shared by the window tests: the user's message boxes captured, product
+// files beside the test executable (each test executable has a folder of its
+// own), and a MIDI backend that only lists names.
 #include <QApplication>
 #include <gtest/gtest.h>
 #include <QTest>
@@ -20,34 +19,6 @@
 #include "UserMessage.h"
 
 namespace shelltest {
-
-//! Holds the one QApplication; it is destroyed when the tests end, before the
-//! process's exit handlers take Qt's own globals down.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        platform::SetPumpHook(nullptr);
-        delete application;
-        application = nullptr;
-    }
-    static inline QApplication* application = nullptr;
-};
-
-inline const bool kApplicationEnvironmentAdded =
-    (::testing::AddGlobalTestEnvironment(new ApplicationEnvironment), true);
-
-//! The application object every widget test needs; made once per process.
-inline QApplication& Application()
-{
-    static int argc = 1;
-    static char name[] = "shell-test";
-    static char* argv[] = {name, nullptr};
-    if (ApplicationEnvironment::application == nullptr)
-        ApplicationEnvironment::application = new QApplication(argc, argv);
-    platform::InstallQtEventPump();
-    return *ApplicationEnvironment::application;
-}
 
 //! Collects every message shown to the user while it lives.
 class MessageCapture {

@@ -4,24 +4,20 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
+#include "ChildProcess.h"
+#include "ScratchDirectory.h"
 #include "SingleInstanceLock.h"
 
 using platform::SingleInstanceLock;
-
-extern char** environ;
 
 namespace {
 
@@ -32,14 +28,6 @@ using namespace std::chrono_literals;
 constexpr auto kStartLimit = 15s;
 constexpr auto kExitLimit = 15s;
 constexpr auto kPollStep = 20ms;
-
-fs::path MakeTempDirectory(const std::string& tag)
-{
-    const fs::path dir = fs::temp_directory_path() / ("shell-" + tag + "-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
 
 // True when process `pid` holds an flock on one of its open files.
 bool HoldsFlock(pid_t pid)
@@ -55,88 +43,30 @@ bool HoldsFlock(pid_t pid)
     return false;
 }
 
-// A child process whose output goes to a file; killed when the object goes.
-class ChildProcess {
-public:
-    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv, const fs::path& log)
-    {
-        std::vector<std::string> env(extraEnv);
-        for (char** e = environ; *e != nullptr; ++e)
-            env.emplace_back(*e);  // earlier entries win for getenv
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        std::vector<char*> envp;
-        for (const auto& e : env)
-            envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~ChildProcess() { Kill(SIGKILL); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    pid_t Pid() const { return m_pid; }
-
-    //! Waits until the child holds a lock; false when it ended or the limit passed.
-    bool WaitForLock()
-    {
-        const auto end = std::chrono::steady_clock::now() + kStartLimit;
-        while (std::chrono::steady_clock::now() < end) {
-            if (!IsRunning())
-                return false;
-            if (HoldsFlock(m_pid))
-                return true;
-            std::this_thread::sleep_for(kPollStep);
-        }
-        return false;
-    }
-
-    //! Waits for the child's end; its exit code, or -1 when it did not end in time.
-    int WaitForExit()
-    {
-        const auto end = std::chrono::steady_clock::now() + kExitLimit;
-        while (std::chrono::steady_clock::now() < end) {
-            if (!IsRunning())
-                return m_exitCode;
-            std::this_thread::sleep_for(kPollStep);
-        }
-        return -1;
-    }
-
-    bool IsRunning()
-    {
-        if (m_pid <= 0)
+// Polls `done` until it holds or `limit` has passed.
+template <class Condition>
+bool PollUntil(Condition done, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
             return false;
-        int status = 0;
-        if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
-            return true;
-        m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        m_pid = -1;
-        return false;
+        std::this_thread::sleep_for(kPollStep);
     }
+    return true;
+}
 
-    void Kill(int signal)
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, signal);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-    }
+// Waits until the child holds a lock; false when it ended or the limit passed.
+bool WaitForLock(ChildProcess& child)
+{
+    return PollUntil([&] { return !child.Running() || HoldsFlock(child.Pid()); }, kStartLimit) && child.Running();
+}
 
-private:
-    pid_t m_pid = -1;
-    int m_exitCode = -1;
-};
+// Waits for the child's end: its exit code, or -1 when it did not end in time.
+int WaitForExit(ChildProcess& child)
+{
+    return PollUntil([&] { return !child.Running(); }, kExitLimit) ? child.Wait().exitCode : -1;
+}
 
 std::string ReadText(const fs::path& path)
 {
@@ -150,7 +80,6 @@ class SingleInstanceLockTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = MakeTempDirectory("lock");
         const char* old = std::getenv("XDG_RUNTIME_DIR");
         m_oldRuntime = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
         ::setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
@@ -161,10 +90,10 @@ protected:
             ::setenv("XDG_RUNTIME_DIR", m_oldRuntime->c_str(), 1);
         else
             ::unsetenv("XDG_RUNTIME_DIR");
-        fs::remove_all(m_dir);
     }
 
-    fs::path m_dir;
+    ScratchDirectory m_scratch;
+    const fs::path& m_dir = m_scratch.path();
     std::optional<std::string> m_oldRuntime;
 };
 
@@ -205,38 +134,35 @@ TEST_F(SingleInstanceLockTest, ProgramsStartedByTheHolderDoNotInheritTheLock)
 {
     SingleInstanceLock lock("vantrel");
     ASSERT_EQ(lock.Acquire(), SingleInstanceLock::Result::Acquired);
-    ChildProcess child({"/bin/sleep", "5"}, {}, m_dir / "sleep.log");
-    ASSERT_GT(child.Pid(), 0);
-    std::this_thread::sleep_for(100ms);
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({"/bin/sleep", "5"}, {}, (m_dir / "sleep.log").string()));  // returns after the exec
     EXPECT_FALSE(HoldsFlock(child.Pid()));
 }
 
 class SecondStartTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_dir = MakeTempDirectory("start"); }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::unique_ptr<ChildProcess> Start(const std::string& program, const std::string& log)
     {
-        return std::make_unique<ChildProcess>(std::vector<std::string>{program},
-                                              std::vector<std::string>{"XDG_RUNTIME_DIR=" + m_dir.string(),
-                                                                       "QT_QPA_PLATFORM=offscreen"},
-                                              m_dir / log);
+        auto child = std::make_unique<ChildProcess>();
+        EXPECT_TRUE(child->Start({program}, {"XDG_RUNTIME_DIR=" + m_dir.string(), "QT_QPA_PLATFORM=offscreen"},
+                                 (m_dir / log).string()));
+        return child;
     }
 
-    fs::path m_dir;
+    ScratchDirectory m_scratch;
+    const fs::path& m_dir = m_scratch.path();
 };
 
 TEST_F(SecondStartTest, SecondCopyIsRefusedAndTheFirstRunsOn)
 {
     auto first = Start(VANTREL_EXE, "first.log");
-    ASSERT_TRUE(first->WaitForLock()) << ReadText(m_dir / "first.log");
+    ASSERT_TRUE(WaitForLock(*first)) << ReadText(m_dir / "first.log");
 
     auto second = Start(VANTREL_EXE, "second.log");
-    EXPECT_EQ(second->WaitForExit(), 0);
+    EXPECT_EQ(WaitForExit(*second), 0);
     EXPECT_NE(ReadText(m_dir / "second.log").find("vantrel: The program is current running!"), std::string::npos)
         << ReadText(m_dir / "second.log");
-    EXPECT_TRUE(first->IsRunning());
+    EXPECT_TRUE(first->Running());
 }
 
 TEST_F(SecondStartTest, CopyUnderAnotherNameRunsBesideTheFirst)
@@ -244,19 +170,20 @@ TEST_F(SecondStartTest, CopyUnderAnotherNameRunsBesideTheFirst)
     const fs::path copy = m_dir / "vantrel-copy";
     fs::copy_file(VANTREL_EXE, copy);
     auto first = Start(VANTREL_EXE, "first.log");
-    ASSERT_TRUE(first->WaitForLock());
+    ASSERT_TRUE(WaitForLock(*first));
     auto other = Start(copy.string(), "copy.log");
-    EXPECT_TRUE(other->WaitForLock()) << ReadText(m_dir / "copy.log");
-    EXPECT_TRUE(first->IsRunning());
+    EXPECT_TRUE(WaitForLock(*other)) << ReadText(m_dir / "copy.log");
+    EXPECT_TRUE(first->Running());
 }
 
 TEST_F(SecondStartTest, StartAfterTheFirstCrashedRunsNormally)
 {
     auto first = Start(VANTREL_EXE, "first.log");
-    ASSERT_TRUE(first->WaitForLock());
-    first->Kill(SIGKILL);
+    ASSERT_TRUE(WaitForLock(*first));
+    ::kill(first->Pid(), SIGKILL);
+    first->Wait();
     auto next = Start(VANTREL_EXE, "next.log");
-    EXPECT_TRUE(next->WaitForLock()) << ReadText(m_dir / "next.log");
+    EXPECT_TRUE(WaitForLock(*next)) << ReadText(m_dir / "next.log");
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class ShellSelectionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        shelltest::Application();
+        platform::InstallQtEventPump();
         m_config = shelltest::FreshConfigDirectory();
         platform::MidiSystem::instance().clearBackends();
     }

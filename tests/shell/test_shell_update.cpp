@@ -32,7 +32,7 @@ class ShellUpdateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        shelltest::Application();
+        platform::InstallQtEventPump();
         m_config = shelltest::FreshConfigDirectory();
         shelltest::WriteFile(m_config / "Sim.cfg", "0\n");
         m_image = shelltest::MakeImage(kImageWords);
@@ -430,7 +430,7 @@ class ProgressObserverTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        shelltest::Application();
+        platform::InstallQtEventPump();
         m_owner = std::make_unique<CCylinderProgressCtrlST>();
     }
     CCylinderProgressCtrlST& Bar() { return *m_owner; }

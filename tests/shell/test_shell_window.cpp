@@ -29,7 +29,7 @@ class ShellWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        shelltest::Application();
+        platform::InstallQtEventPump();
         shelltest::WriteFile(shelltest::FreshConfigDirectory() / "Piano.cfg", "0\n");
         platform::MidiSystem::instance().clearBackends();
         m_window = std::make_unique<CVantrelDlg>();
@@ -286,7 +286,7 @@ TEST_F(ShellWindowTest, OtherSystemCommandsKeepTheirOwnMeaning)
 
 class AboutBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override { shelltest::Application(); }
+    void SetUp() override { platform::InstallQtEventPump(); }
 };
 
 TEST_F(AboutBoxTest, ShowsTheTemplateTextsAndIcon)

@@ -25,6 +25,6 @@ private:
     bool waitUntilReachable();
 
     std::string m_name;
-    platform::ChildProcess m_jackd;
+    ChildProcess m_jackd;
     bool m_ready = false;
 };

@@ -1,58 +1,15 @@
 #pragma once
-// Shared pieces of the update-run tests: an observer that records what the
-// run reports, scratch files, and an open port pair to a simulated instrument.
+// Shared pieces of the update-run tests: images, and an open port pair to a
+// simulated instrument with what it received.
 #include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "CMidiPort.h"
+#include "CapturingObserver.h"
+#include "ScratchDirectory.h"
 #include "SimulatedMidiBackend.h"
-#include "UpdateObserver.h"
-
-//! Records every call of the run's observer in order. Fixed waits take no
-//! time here; `onWait` sees each of them.
-class CapturingObserver : public UpdateObserver {
-public:
-    void SetRange(int lower, int upper) override { ranges.emplace_back(lower, upper); }
-    void SetPos(int pos) override { positions.push_back(pos); }
-    void SetCaption(const std::string& caption) override { captions.push_back(caption); }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void Pump() override { ++pumps; }
-    void Wait(int ms) override
-    {
-        if (onWait)
-            onWait(ms);
-    }
-
-    std::function<void(int ms)> onWait;
-
-    std::vector<std::pair<int, int>> ranges;
-    std::vector<int> positions;
-    std::vector<std::string> captions;
-    std::vector<std::string> messages;
-    int pumps = 0;
-};
-
-//! A directory of its own under the system's temporary directory, removed with the object.
-class ScratchDirectory {
-public:
-    ScratchDirectory();
-    ~ScratchDirectory();
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    const std::filesystem::path& path() const { return m_path; }
-    //! Writes `bytes` to `name` inside the directory and returns its full path.
-    std::string writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
-    //! Writes `text` to `name` inside the directory and returns its full path.
-    std::string writeText(const std::string& name, const std::string& text) const;
-
-private:
-    std::filesystem::path m_path;
-};
 
 //! `size` bytes of a pattern in which neighbouring words differ and no word is 0xFFFF.
 std::vector<std::uint8_t> PatternImage(std::size_t size);

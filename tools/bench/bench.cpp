@@ -149,7 +149,7 @@ bench::BenchRow TimeUpdate(const std::vector<std::string>& args, const std::vect
                            const std::string& logPath)
 {
     bench::BenchRow row;
-    platform::ChildProcess updater;
+    ChildProcess updater;
     const auto started = Clock::now();
     if (!updater.Start(args, environment, logPath)) {
         row.exitCode = -1;
@@ -160,7 +160,7 @@ bench::BenchRow TimeUpdate(const std::vector<std::string>& args, const std::vect
         row.simulatorCpuSeconds = std::max(row.simulatorCpuSeconds, ThreadCpuSeconds(updater.Pid(), kSimulatorThread));
         std::this_thread::sleep_for(kSampleInterval);
     }
-    const platform::ChildProcess::Result result = updater.Wait();
+    const ChildProcess::Result result = updater.Wait();
     row.measuredSeconds = std::chrono::duration<double>(Clock::now() - started).count();
     const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
     row.cpuSeconds = seconds(result.usage.ru_utime) + seconds(result.usage.ru_stime);
@@ -192,7 +192,7 @@ bench::BenchRow RunSimulated(const Options& options, const BenchCase& benchCase,
 
 // Polls `ready` until it holds, the server is gone or the time is up.
 template <class Ready>
-bool WaitFor(Ready ready, platform::ChildProcess& server)
+bool WaitFor(Ready ready, ChildProcess& server)
 {
     const auto deadline = Clock::now() + kJackStartTimeout;
     while (Clock::now() < deadline && server.Running()) {
@@ -217,8 +217,8 @@ bool Serves(const std::string& serverName, const std::string& port = {})
 bench::BenchRow RunJack(const Options& options, std::uint64_t imageBytes, const std::string& logDirectory)
 {
     const std::string server = "vantrel-bench-" + Number(static_cast<std::uint64_t>(getpid()));
-    platform::ChildProcess jackd;
-    platform::ChildProcess instrument;
+    ChildProcess jackd;
+    ChildProcess instrument;
     bench::BenchRow failed;
     failed.exitCode = -1;
     if (!jackd.Start({"jackd", "--no-realtime", "-n", server, "-S", "-d", "dummy", "-r", Number(kJackRate), "-p",

@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,27 +10,11 @@
 
 #include "CFileException.h"
 #include "CStdioFile.h"
-
-namespace fs = std::filesystem;
+#include "ScratchDirectory.h"
 
 class CFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("vantrel-cfile-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-    std::string Write(const std::string& name, const std::string& content)
-    {
-        const fs::path path = dir / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path.string();
-    }
+    std::string Write(const std::string& name, const std::string& content) { return scratch.writeText(name, content); }
     std::vector<std::string> Lines(const std::string& content, unsigned flags = CFile::modeRead | CFile::typeText)
     {
         CStdioFile file;
@@ -43,7 +25,7 @@ protected:
         return lines;
     }
 
-    fs::path dir;
+    ScratchDirectory scratch;
 };
 
 TEST_F(CFileTest, ReadsRawBytesAndKnowsTheLength)
@@ -61,7 +43,7 @@ TEST_F(CFileTest, ReadsRawBytesAndKnowsTheLength)
 
 TEST_F(CFileTest, FailedOpenFillsTheRecord)
 {
-    const std::string path = (dir / "none.bin").string();
+    const std::string path = scratch.file("none.bin");
     CFile file;
     CFileException error;
     EXPECT_FALSE(file.Open(path.c_str(), CFile::modeRead, &error));
@@ -100,7 +82,7 @@ TEST_F(CFileTest, ReadErrorThrowsHardIo)
 
 TEST_F(CFileTest, NamedPipeIsRefusedWithoutWaitingForAWriter)
 {
-    const std::string path = (dir / "pipe.bin").string();
+    const std::string path = scratch.file("pipe.bin");
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     auto opened = std::async(std::launch::async, [&] {
         CStdioFile file;
@@ -138,7 +120,7 @@ TEST_F(CFileTest, ReopeningClosesTheFirstFile)
     ASSERT_TRUE(file.Open(Write("one", "1").c_str(), CFile::modeRead));
     ASSERT_TRUE(file.Open(Write("two", "22").c_str(), CFile::modeRead));
     EXPECT_EQ(file.GetLength(), 2u);
-    EXPECT_EQ(file.GetFilePath(), (dir / "two").string());
+    EXPECT_EQ(file.GetFilePath(), scratch.file("two"));
 }
 
 TEST_F(CFileTest, TextLinesLoseTheirLineEnds)

@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QImageReader>
 #include <QPixmap>
 #include <QSet>
-#include <memory>
 
 #include "Resources.h"
 
@@ -78,21 +76,7 @@ bool isPinkFringe(QRgb c) { return c != kKey && qRed(c) > 180 && qBlue(c) > 180 
 
 }  // namespace
 
-class ResourcesTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test_resources";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() { app.reset(); }
-
-    static inline std::unique_ptr<QGuiApplication> app;
-};
-
-TEST_F(ResourcesTest, EveryBitmapLoadsAtItsSize)
+TEST(ResourcesTest, EveryBitmapLoadsAtItsSize)
 {
     for (const ExpectedBitmap& expected : kBitmaps) {
         const QImage image = platform::LoadBitmapResource(expected.id);
@@ -101,7 +85,7 @@ TEST_F(ResourcesTest, EveryBitmapLoadsAtItsSize)
     }
 }
 
-TEST_F(ResourcesTest, BitmapFilesAreUncompressedDibsAtTheirDepth)
+TEST(ResourcesTest, BitmapFilesAreUncompressedDibsAtTheirDepth)
 {
     for (const ExpectedBitmap& expected : kBitmaps) {
         const QByteArray bmp = rawResource(QStringLiteral(":/bitmap/%1.bmp").arg(expected.id));
@@ -120,7 +104,7 @@ TEST_F(ResourcesTest, BitmapFilesAreUncompressedDibsAtTheirDepth)
     }
 }
 
-TEST_F(ResourcesTest, KeyedGlyphsStandOnTheKeyColourWithoutFringes)
+TEST(ResourcesTest, KeyedGlyphsStandOnTheKeyColourWithoutFringes)
 {
     for (const int id : kKeyedGlyphs) {
         const QImage image = platform::LoadBitmapResource(id);
@@ -132,7 +116,7 @@ TEST_F(ResourcesTest, KeyedGlyphsStandOnTheKeyColourWithoutFringes)
     }
 }
 
-TEST_F(ResourcesTest, PicturedGlyphsLeaveTheirCornersToTheKeyColour)
+TEST(ResourcesTest, PicturedGlyphsLeaveTheirCornersToTheKeyColour)
 {
     for (const int id : {136, 137, 139, 140, 145, 146}) {
         const QImage image = platform::LoadBitmapResource(id);
@@ -143,7 +127,7 @@ TEST_F(ResourcesTest, PicturedGlyphsLeaveTheirCornersToTheKeyColour)
     }
 }
 
-TEST_F(ResourcesTest, GlyphInksFollowTheResourceTable)
+TEST(ResourcesTest, GlyphInksFollowTheResourceTable)
 {
     const QSet<QRgb> darkBlueOnKey{kKey, kDarkBlue};
     const QSet<QRgb> greenOnKey{kKey, kGreen};
@@ -155,7 +139,7 @@ TEST_F(ResourcesTest, GlyphInksFollowTheResourceTable)
     EXPECT_EQ(colours(platform::LoadBitmapResource(146)), greenOnKey) << "help under the mouse";
 }
 
-TEST_F(ResourcesTest, FolderIsGreyAtRestAndColouredWhenActive)
+TEST(ResourcesTest, FolderIsGreyAtRestAndColouredWhenActive)
 {
     for (const QRgb c : colours(platform::LoadBitmapResource(139))) {
         if (c != kKey) {
@@ -168,7 +152,7 @@ TEST_F(ResourcesTest, FolderIsGreyAtRestAndColouredWhenActive)
     EXPECT_TRUE(coloured);
 }
 
-TEST_F(ResourcesTest, ChevronsAreGreyAndGreenOnWhite)
+TEST(ResourcesTest, ChevronsAreGreyAndGreenOnWhite)
 {
     const QImage rest = platform::LoadBitmapResource(134);
     const QImage hover = platform::LoadBitmapResource(135);
@@ -189,7 +173,7 @@ TEST_F(ResourcesTest, ChevronsAreGreyAndGreenOnWhite)
     EXPECT_GT(lowestInk(7), lowestInk(4) + 2);
 }
 
-TEST_F(ResourcesTest, CheckBoxTickedDiffersFromEmptyOnlyInsideTheBox)
+TEST(ResourcesTest, CheckBoxTickedDiffersFromEmptyOnlyInsideTheBox)
 {
     const QImage ticked = platform::LoadBitmapResource(136);
     const QImage empty = platform::LoadBitmapResource(137);
@@ -202,7 +186,7 @@ TEST_F(ResourcesTest, CheckBoxTickedDiffersFromEmptyOnlyInsideTheBox)
     EXPECT_EQ(empty.pixel(6, 9), empty.pixel(13, 9)) << "empty box is plain inside";
 }
 
-TEST_F(ResourcesTest, UpdatePictureCornersMatchThePanelBeneath)
+TEST(ResourcesTest, UpdatePictureCornersMatchThePanelBeneath)
 {
     const QImage picture = platform::LoadBitmapResource(150);
     const QImage skin = platform::LoadBitmapResource(149);
@@ -214,7 +198,7 @@ TEST_F(ResourcesTest, UpdatePictureCornersMatchThePanelBeneath)
     EXPECT_LT(qRed(middle) + qGreen(middle) + qBlue(middle), 3 * 100) << "a dark button";
 }
 
-TEST_F(ResourcesTest, SkinLeavesThePlacesOfTheControlsPlain)
+TEST(ResourcesTest, SkinLeavesThePlacesOfTheControlsPlain)
 {
     const QImage skin = platform::LoadBitmapResource(149);
     for (const QRect& control : kControlsOnSkin)
@@ -226,7 +210,7 @@ TEST_F(ResourcesTest, SkinLeavesThePlacesOfTheControlsPlain)
     EXPECT_EQ(coloursIn(skin, QRect(480, band.top(), band.right() + 1 - 480, band.height())), QSet<QRgb>{kWhite});
 }
 
-TEST_F(ResourcesTest, SkinPaintsALabelBesideEachControl)
+TEST(ResourcesTest, SkinPaintsALabelBesideEachControl)
 {
     const QImage skin = platform::LoadBitmapResource(149);
     auto hasInk = [&](const QRect& area) {
@@ -245,7 +229,7 @@ TEST_F(ResourcesTest, SkinPaintsALabelBesideEachControl)
     EXPECT_FALSE(hasInk(QRect(60, 214, 160, 12))) << "gap between the MIDI rows";
 }
 
-TEST_F(ResourcesTest, KeyColourBecomesTransparentAndNothingElse)
+TEST(ResourcesTest, KeyColourBecomesTransparentAndNothingElse)
 {
     QImage image(4, 1, QImage::Format_RGB32);
     image.setPixel(0, 0, kKey);
@@ -259,7 +243,7 @@ TEST_F(ResourcesTest, KeyColourBecomesTransparentAndNothingElse)
         EXPECT_EQ(out.pixel(x, 0), image.pixel(x, 0) | 0xFF000000u) << x;
 }
 
-TEST_F(ResourcesTest, KeyColourRemovalOfAPalettedGlyph)
+TEST(ResourcesTest, KeyColourRemovalOfAPalettedGlyph)
 {
     const QImage glyph = platform::LoadBitmapResource(132);
     const QImage out = platform::WithKeyColorTransparent(glyph);
@@ -273,7 +257,7 @@ TEST_F(ResourcesTest, KeyColourRemovalOfAPalettedGlyph)
         }
 }
 
-TEST_F(ResourcesTest, StringTableHoldsTheWindowTexts)
+TEST(ResourcesTest, StringTableHoldsTheWindowTexts)
 {
     EXPECT_EQ(platform::LoadStringResource(102), QStringLiteral("Firmware update   V1.0"));
     EXPECT_EQ(platform::LoadStringResource(103), QStringLiteral("Minimaze"));
@@ -286,7 +270,7 @@ TEST_F(ResourcesTest, StringTableHoldsTheWindowTexts)
     EXPECT_TRUE(platform::LoadStringResource(0).isEmpty());
 }
 
-TEST_F(ResourcesTest, IconHoldsBothSizesWithAlpha)
+TEST(ResourcesTest, IconHoldsBothSizesWithAlpha)
 {
     const QIcon icon = platform::LoadIconResource(128);
     ASSERT_FALSE(icon.isNull());
@@ -305,7 +289,7 @@ TEST_F(ResourcesTest, IconHoldsBothSizesWithAlpha)
     }
 }
 
-TEST_F(ResourcesTest, CursorIsAHandWithItsFingertipOnTheHotSpot)
+TEST(ResourcesTest, CursorIsAHandWithItsFingertipOnTheHotSpot)
 {
     bool ok = false;
     const QCursor cursor = platform::LoadCursorResource(151, &ok);
@@ -321,7 +305,7 @@ TEST_F(ResourcesTest, CursorIsAHandWithItsFingertipOnTheHotSpot)
     EXPECT_EQ(qAlpha(image.pixel(31, 0)), 0) << "clear away from the hand";
 }
 
-TEST_F(ResourcesTest, MissingResourcesComeBackEmpty)
+TEST(ResourcesTest, MissingResourcesComeBackEmpty)
 {
     EXPECT_TRUE(platform::LoadBitmapResource(138).isNull());
     EXPECT_TRUE(platform::LoadIconResource(129).isNull());

@@ -3,9 +3,7 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImageReader>
-#include <memory>
 
 #include "BitmapFiles.h"
 #include "GlyphArt.h"
@@ -57,21 +55,7 @@ QImage translucentSample(int side)
 
 }  // namespace
 
-class BitmapFilesTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test_bitmap_files";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() { app.reset(); }
-
-    static inline std::unique_ptr<QGuiApplication> app;
-};
-
-TEST_F(BitmapFilesTest, Bmp24RoundTripsWithRowPadding)
+TEST(BitmapFilesTest, Bmp24RoundTripsWithRowPadding)
 {
     for (const int width : {1, 2, 3, 4, 5, 627}) {
         const QImage image = patterned(width, 3, 1000);
@@ -85,7 +69,7 @@ TEST_F(BitmapFilesTest, Bmp24RoundTripsWithRowPadding)
     }
 }
 
-TEST_F(BitmapFilesTest, Bmp24StoresRowsBottomUpInBlueGreenRedOrder)
+TEST(BitmapFilesTest, Bmp24StoresRowsBottomUpInBlueGreenRedOrder)
 {
     QImage image(1, 2, QImage::Format_RGB32);
     image.setPixel(0, 0, qRgb(1, 2, 3));
@@ -95,7 +79,7 @@ TEST_F(BitmapFilesTest, Bmp24StoresRowsBottomUpInBlueGreenRedOrder)
     EXPECT_EQ(bmp.mid(58, 3), QByteArray("\x03\x02\x01", 3));
 }
 
-TEST_F(BitmapFilesTest, Bmp4KeepsUpToSixteenColoursExactly)
+TEST(BitmapFilesTest, Bmp4KeepsUpToSixteenColoursExactly)
 {
     for (const int width : {1, 7, 8, 9, 16}) {
         const QImage image = patterned(width, 5, 16);
@@ -110,7 +94,7 @@ TEST_F(BitmapFilesTest, Bmp4KeepsUpToSixteenColoursExactly)
     }
 }
 
-TEST_F(BitmapFilesTest, Bmp4PacksTheLeftPixelIntoTheHighNibble)
+TEST(BitmapFilesTest, Bmp4PacksTheLeftPixelIntoTheHighNibble)
 {
     QImage image(3, 1, QImage::Format_RGB32);
     image.setPixel(0, 0, qRgb(255, 0, 255));
@@ -122,13 +106,13 @@ TEST_F(BitmapFilesTest, Bmp4PacksTheLeftPixelIntoTheHighNibble)
     EXPECT_EQ(bmp->mid(118, 4), QByteArray("\x01\x00\x00\x00", 4)) << "indexes 0,1 then 0, row padded";
 }
 
-TEST_F(BitmapFilesTest, Bmp4RefusesASeventeenthColour)
+TEST(BitmapFilesTest, Bmp4RefusesASeventeenthColour)
 {
     EXPECT_FALSE(artwork::EncodeBmp4(patterned(17, 1, 17)).has_value());
     EXPECT_TRUE(artwork::EncodeBmp4(patterned(17, 1, 16)).has_value());
 }
 
-TEST_F(BitmapFilesTest, IcoHoldsEveryImageWithItsAlpha)
+TEST(BitmapFilesTest, IcoHoldsEveryImageWithItsAlpha)
 {
     const auto ico = artwork::EncodeIco({translucentSample(32), translucentSample(16)});
     ASSERT_TRUE(ico.has_value());
@@ -151,7 +135,7 @@ TEST_F(BitmapFilesTest, IcoHoldsEveryImageWithItsAlpha)
     EXPECT_EQ(reader.read().size(), QSize(16, 16));
 }
 
-TEST_F(BitmapFilesTest, IcoMaskMarksOnlyTransparentPixels)
+TEST(BitmapFilesTest, IcoMaskMarksOnlyTransparentPixels)
 {
     QImage image(8, 1, QImage::Format_ARGB32);
     image.fill(qRgba(0, 0, 0, 255));
@@ -167,7 +151,7 @@ TEST_F(BitmapFilesTest, IcoMaskMarksOnlyTransparentPixels)
     EXPECT_EQ(ico->size(), maskAt + 4);
 }
 
-TEST_F(BitmapFilesTest, IcoRefusesEmptyAndOversizedImages)
+TEST(BitmapFilesTest, IcoRefusesEmptyAndOversizedImages)
 {
     EXPECT_FALSE(artwork::EncodeIco({}).has_value());
     EXPECT_FALSE(artwork::EncodeIco({QImage()}).has_value());
@@ -177,7 +161,7 @@ TEST_F(BitmapFilesTest, IcoRefusesEmptyAndOversizedImages)
     EXPECT_EQ(quint8((*large)[6]), 0) << "256 is written as 0";
 }
 
-TEST_F(BitmapFilesTest, CurCarriesTheHotSpot)
+TEST(BitmapFilesTest, CurCarriesTheHotSpot)
 {
     const auto cur = artwork::EncodeCur(translucentSample(32), QPoint(3, 7));
     ASSERT_TRUE(cur.has_value());
@@ -189,14 +173,14 @@ TEST_F(BitmapFilesTest, CurCarriesTheHotSpot)
     EXPECT_EQ(image.pixel(1, 0), qRgba(10, 20, 30, 255));
 }
 
-TEST_F(BitmapFilesTest, CurRefusesAHotSpotOutsideTheImage)
+TEST(BitmapFilesTest, CurRefusesAHotSpotOutsideTheImage)
 {
     EXPECT_FALSE(artwork::EncodeCur(translucentSample(32), QPoint(32, 0)).has_value());
     EXPECT_FALSE(artwork::EncodeCur(translucentSample(32), QPoint(-1, 0)).has_value());
     EXPECT_FALSE(artwork::EncodeCur(QImage(), QPoint(0, 0)).has_value());
 }
 
-TEST_F(BitmapFilesTest, PixelArtMapsCharactersToInks)
+TEST(BitmapFilesTest, PixelArtMapsCharactersToInks)
 {
     const QImage image = artwork::PixelArt({"x.", ".x"}, {{'x', QColor(1, 2, 3)}});
     ASSERT_EQ(image.size(), QSize(2, 2));
@@ -206,7 +190,7 @@ TEST_F(BitmapFilesTest, PixelArtMapsCharactersToInks)
     EXPECT_TRUE(artwork::PixelArt({"xy"}, {{'x', Qt::black}}).isNull()) << "character without ink";
 }
 
-TEST_F(BitmapFilesTest, CommittedSixteenColourGlyphsMatchTheirDrawing)
+TEST(BitmapFilesTest, CommittedSixteenColourGlyphsMatchTheirDrawing)
 {
     // The pixel-art glyphs draw the same everywhere, so the files kept in the
     // repository must be exactly what the tool writes today.

@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
 #include <fstream>
-#include <mutex>
 #include <thread>
 
 #include "FlashImageFile.h"
 #include "JackInstrumentClient.h"
 #include "JackMidiBackend.h"
+#include "MidiMessageCollector.h"
 #include "PrivateJackServer.h"
+#include "ScratchDirectory.h"
 #include "SimInstrumentOptions.h"
 
 using namespace platform;
@@ -25,59 +24,6 @@ bool parse(std::vector<std::string> args, SimInstrumentOptions& options, std::st
     error = outcome.text;
     return outcome.kind == CommandLine::Outcome::Kind::Run;
 }
-
-std::string tempPath(const std::string& name)
-{
-    return testing::TempDir() + "vantrel_sim_" + name + "_" + std::to_string(::getpid());
-}
-
-//! Collects replies delivered to a MidiInput into one 200-byte buffer, as the port pair does.
-class ReplyCollector {
-public:
-    static void callback(MidiInput* input, unsigned message, void* instance, MidiHeader* header)
-    {
-        auto* self = static_cast<ReplyCollector*>(instance);
-        if (message != kMimLongData || header->bytesRecorded == 0)
-            return;
-        {
-            std::lock_guard lock(self->m_mutex);
-            self->m_replies.emplace_back(header->data, header->data + header->bytesRecorded);
-        }
-        self->m_arrived.notify_all();
-        input->addBuffer(header);
-    }
-    void attach(MidiInput& input)
-    {
-        m_header.data = m_buffer;
-        m_header.bufferLength = sizeof m_buffer;
-        input.prepareHeader(&m_header);
-        input.addBuffer(&m_header);
-        input.start();
-    }
-    void detach(MidiInput& input)
-    {
-        input.reset();
-        input.unprepareHeader(&m_header);
-        input.close();
-    }
-    bool waitFor(std::size_t count, std::chrono::milliseconds limit)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_arrived.wait_for(lock, limit, [&] { return m_replies.size() >= count; });
-    }
-    std::vector<Bytes> replies()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_replies;
-    }
-
-private:
-    std::uint8_t m_buffer[200] = {};
-    MidiHeader m_header;
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::vector<Bytes> m_replies;
-};
 
 Bytes command(std::uint8_t code, std::vector<std::uint16_t> values = {})
 {
@@ -157,7 +103,8 @@ class FlashImageFileTest : public ::testing::Test {};
 
 TEST_F(FlashImageFileTest, SavesLowByteFirstAndLoadsBack)
 {
-    const std::string path = tempPath("flash");
+    const ScratchDirectory scratch;
+    const std::string path = scratch.file("flash.bin");
     std::string error;
     ASSERT_TRUE(SaveFlashImage(path, {0x2211, 0x4433, 0xFFFF}, error)) << error;
     std::ifstream file(path, std::ios::binary);
@@ -166,18 +113,16 @@ TEST_F(FlashImageFileTest, SavesLowByteFirstAndLoadsBack)
     std::vector<std::uint16_t> words;
     ASSERT_TRUE(LoadFlashImage(path, words, error)) << error;
     EXPECT_EQ(words, (std::vector<std::uint16_t>{0x2211, 0x4433, 0xFFFF}));
-    std::remove(path.c_str());
 }
 
 TEST_F(FlashImageFileTest, OddImageIsCompletedWithZero)
 {
-    const std::string path = tempPath("odd");
-    std::ofstream(path, std::ios::binary) << "\x11\x22\x33";
+    const ScratchDirectory scratch;
+    const std::string path = scratch.writeText("odd.bin", "\x11\x22\x33");
     std::vector<std::uint16_t> words;
     std::string error;
     ASSERT_TRUE(LoadFlashImage(path, words, error)) << error;
     EXPECT_EQ(words, (std::vector<std::uint16_t>{0x2211, 0x0033}));
-    std::remove(path.c_str());
 }
 
 TEST_F(FlashImageFileTest, FailuresNameTheFile)
@@ -225,7 +170,7 @@ protected:
         ASSERT_NE(out, outputs.end());
         ASSERT_NE(in, inputs.end());
         ASSERT_TRUE(backend.openOutput(static_cast<std::size_t>(out - outputs.begin()), output).ok());
-        ASSERT_TRUE(backend.openInput(static_cast<std::size_t>(in - inputs.begin()), &ReplyCollector::callback,
+        ASSERT_TRUE(backend.openInput(static_cast<std::size_t>(in - inputs.begin()), &MidiMessageCollector::callback,
                                       &collector, input)
                         .ok());
         collector.attach(*input);
@@ -247,7 +192,8 @@ protected:
     std::unique_ptr<JackInstrumentClient> instrument;
     std::unique_ptr<MidiOutput> output;
     std::unique_ptr<MidiInput> input;
-    ReplyCollector collector;
+    // 200 bytes, as the port pair queues.
+    MidiMessageCollector collector{200};
 };
 
 std::unique_ptr<PrivateJackServer> JackInstrumentClientTest::s_server;
@@ -268,7 +214,7 @@ TEST_F(JackInstrumentClientTest, StoresAFullDataMessageAndAnswersReads)
     ASSERT_TRUE(send(command(0x06, {0})).ok());
     ASSERT_TRUE(send(command(0x08)).ok());
     ASSERT_TRUE(collector.waitFor(1, std::chrono::seconds(2)));
-    const Bytes reply = collector.replies()[0];
+    const Bytes reply = collector.messages()[0];
     EXPECT_EQ(reply, Instrument::EncodeReply({words.begin(), words.begin() + 16}));
     const auto flash = instrument->flash();
     EXPECT_TRUE(std::equal(words.begin(), words.end(), flash.begin()));
@@ -319,7 +265,7 @@ TEST_F(JackInstrumentClientTest, VanishingInstrumentDisconnectsItsPorts)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(result.ok());
     EXPECT_NE(result.detail.find("no longer connected"), std::string::npos) << result.detail;
-    EXPECT_TRUE(collector.replies().empty());
+    EXPECT_TRUE(collector.messages().empty());
 }
 
 TEST_F(JackInstrumentClientTest, PreloadedFlashIsReadBack)
@@ -328,7 +274,7 @@ TEST_F(JackInstrumentClientTest, PreloadedFlashIsReadBack)
     instrument->preload({0x1234, 0xABCD});
     ASSERT_TRUE(send(command(0x08)).ok());
     ASSERT_TRUE(collector.waitFor(1, std::chrono::seconds(2)));
-    const Bytes reply = collector.replies()[0];
+    const Bytes reply = collector.messages()[0];
     ASSERT_EQ(reply.size(), 66u);
     EXPECT_EQ(Bytes(reply.begin() + 1, reply.begin() + 9), (Bytes{0x04, 0x03, 0x02, 0x01, 0x0D, 0x0C, 0x0B, 0x0A}));
 }

@@ -3,16 +3,15 @@
 #include <jack/midiport.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "JackClient.h"
 #include "JackMidiBackend.h"
 #include "JackMidiInput.h"
 #include "JackMidiOutput.h"
+#include "MidiMessageCollector.h"
 #include "PrivateJackServer.h"
 
 using namespace platform;
@@ -20,60 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-constexpr auto kArrivalTimeout = std::chrono::seconds(2);
-
-//! Collects what an input delivers, one 8 KiB buffer re-queued after each message.
-class Receiver {
-public:
-    static void callback(MidiInput* input, unsigned message, void* instance, MidiHeader* header)
-    {
-        auto* self = static_cast<Receiver*>(instance);
-        if (message != kMimLongData || header->bytesRecorded == 0)
-            return;
-        {
-            std::lock_guard lock(self->m_mutex);
-            self->m_messages.emplace_back(header->data, header->data + header->bytesRecorded);
-        }
-        self->m_arrived.notify_all();
-        input->addBuffer(header);
-    }
-
-    void attach(MidiInput& input)
-    {
-        m_header.data = m_buffer.data();
-        m_header.bufferLength = static_cast<std::uint32_t>(m_buffer.size());
-        ASSERT_TRUE(input.prepareHeader(&m_header).ok());
-        ASSERT_TRUE(input.addBuffer(&m_header).ok());
-        ASSERT_TRUE(input.start().ok());
-    }
-
-    void detach(MidiInput& input)
-    {
-        input.reset();
-        input.unprepareHeader(&m_header);
-        input.close();
-    }
-
-    bool waitFor(std::size_t count)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_arrived.wait_for(lock, kArrivalTimeout, [&] { return m_messages.size() >= count; });
-    }
-
-    std::vector<Bytes> messages()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_messages;
-    }
-
-private:
-    std::vector<std::uint8_t> m_buffer = std::vector<std::uint8_t>(8192);
-    MidiHeader m_header;
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::vector<Bytes> m_messages;
-};
 
 //! A second client that passes every event from its input to its output in
 //! the same cycle, standing in for the instrument.
@@ -157,7 +102,7 @@ protected:
         ASSERT_LT(indexOf(outputs, echo->inName()), outputs.size());
         ASSERT_LT(indexOf(inputs, echo->outName()), inputs.size());
         ASSERT_TRUE(backend.openOutput(indexOf(outputs, echo->inName()), output).ok());
-        ASSERT_TRUE(backend.openInput(indexOf(inputs, echo->outName()), &Receiver::callback, &receiver, input).ok());
+        ASSERT_TRUE(backend.openInput(indexOf(inputs, echo->outName()), &MidiMessageCollector::callback, &receiver, input).ok());
         receiver.attach(*input);
     }
 
@@ -174,7 +119,7 @@ protected:
     std::unique_ptr<EchoClient> echo;
     std::unique_ptr<MidiOutput> output;
     std::unique_ptr<MidiInput> input;
-    Receiver receiver;
+    MidiMessageCollector receiver;
 };
 
 std::unique_ptr<PrivateJackServer> JackMidiTest::s_server;
@@ -306,7 +251,7 @@ TEST(JackServerShutdownTest, SendsFailAndNothingHangsWhenTheServerDies)
     std::unique_ptr<MidiInput> input;
     ASSERT_TRUE(backend.openOutput(indexOf(backend.outputNames(), echo.inName()), output).ok());
     ASSERT_TRUE(
-        backend.openInput(indexOf(backend.inputNames(), echo.outName()), &Receiver::callback, nullptr, input).ok());
+        backend.openInput(indexOf(backend.inputNames(), echo.outName()), &MidiMessageCollector::callback, nullptr, input).ok());
     ASSERT_TRUE(input->start().ok());
 
     server.stop();

@@ -6,10 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
-namespace platform {
 namespace {
 
 constexpr auto kReapStep = std::chrono::milliseconds(20);
@@ -23,6 +24,34 @@ std::vector<char*> Pointers(std::vector<std::string>& texts)
     return pointers;
 }
 
+// This process's environment with `added` ("NAME=value") put in place of
+// entries of the same name: getenv would find the first of two.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& added)
+{
+    const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string inherited(*entry);
+        const bool replaced = std::any_of(added.begin(), added.end(),
+                                          [&](const std::string& a) { return nameOf(a) == nameOf(inherited); });
+        if (!replaced)
+            env.push_back(inherited);
+    }
+    env.insert(env.end(), added.begin(), added.end());
+    return env;
+}
+
+// True when the child's end of `pipe` closed without a word: its exec succeeded.
+bool WaitForExec(int pipe)
+{
+    int error = 0;
+    ssize_t got = 0;
+    do
+        got = read(pipe, &error, sizeof error);
+    while (got < 0 && errno == EINTR);
+    return got == 0;
+}
+
 }  // namespace
 
 ChildProcess::~ChildProcess() { Stop(); }
@@ -31,13 +60,14 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector
                          const std::string& logPath)
 {
     std::vector<std::string> args = argv;
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry)
-        env.emplace_back(*entry);
-    env.insert(env.end(), environment.begin(), environment.end());
+    std::vector<std::string> env = EnvironmentWith(environment);
     std::vector<char*> argPointers = Pointers(args);
     std::vector<char*> envPointers = Pointers(env);
 
+    // Closed by a successful exec; a failed one writes its errno into it.
+    int execReport[2];
+    if (pipe2(execReport, O_CLOEXEC) != 0)
+        return false;
     const pid_t parent = getpid();
     m_pid = fork();
     if (m_pid == 0) {
@@ -53,9 +83,19 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector
             dup2(log, STDERR_FILENO);
         }
         execvpe(argPointers[0], argPointers.data(), envPointers.data());
+        const int error = errno;
+        [[maybe_unused]] const ssize_t written = write(execReport[1], &error, sizeof error);
         _exit(127);
     }
-    return m_pid > 0;
+    close(execReport[1]);
+    // Until the exec the child holds copies of this process's descriptors.
+    const bool execed = m_pid > 0 && WaitForExec(execReport[0]);
+    close(execReport[0]);
+    if (m_pid > 0 && !execed) {
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+    return execed;
 }
 
 bool ChildProcess::Running()
@@ -101,5 +141,3 @@ bool ChildProcess::ReapWithin(int timeoutMs)
     }
     return false;
 }
-
-}  // namespace platform

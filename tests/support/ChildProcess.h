@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-namespace platform {
-
 //! Another program run by this one (a JACK server for a test, the updater in
 //! a benchmark): started with extra environment and its output in a file,
 //! goes down with this process even when that is killed, and is reaped with
@@ -26,7 +24,9 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     //! Starts `argv` (argv[0] looked up on PATH) with `environment` entries
-    //! ("NAME=value") added, stdout and stderr going to `logPath`.
+    //! ("NAME=value") added or replacing this process's own, stdout and
+    //! stderr going to `logPath`. Returns once the program runs (its exec
+    //! done); false when it could not be started.
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                const std::string& logPath);
     //! True while the program runs.
@@ -45,5 +45,3 @@ private:
 
     pid_t m_pid = -1;
 };
-
-}  // namespace platform

@@ -1,0 +1,48 @@
+#include "MidiMessageCollector.h"
+
+#include <gtest/gtest.h>
+
+MidiMessageCollector::MidiMessageCollector(std::size_t bufferSize) : m_buffer(bufferSize) {}
+
+void MidiMessageCollector::callback(platform::MidiInput* input, unsigned message, void* instance,
+                                    platform::MidiHeader* header)
+{
+    auto* self = static_cast<MidiMessageCollector*>(instance);
+    // An empty buffer is one handed back by reset, not a message.
+    if (message != platform::kMimLongData || header->bytesRecorded == 0)
+        return;
+    {
+        std::lock_guard lock(self->m_mutex);
+        self->m_messages.emplace_back(header->data, header->data + header->bytesRecorded);
+    }
+    self->m_arrived.notify_all();
+    input->addBuffer(header);
+}
+
+void MidiMessageCollector::attach(platform::MidiInput& input)
+{
+    m_header.data = m_buffer.data();
+    m_header.bufferLength = static_cast<std::uint32_t>(m_buffer.size());
+    ASSERT_TRUE(input.prepareHeader(&m_header).ok());
+    ASSERT_TRUE(input.addBuffer(&m_header).ok());
+    ASSERT_TRUE(input.start().ok());
+}
+
+void MidiMessageCollector::detach(platform::MidiInput& input)
+{
+    input.reset();
+    input.unprepareHeader(&m_header);
+    input.close();
+}
+
+bool MidiMessageCollector::waitFor(std::size_t count, std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(m_mutex);
+    return m_arrived.wait_for(lock, limit, [&] { return m_messages.size() >= count; });
+}
+
+std::vector<MidiMessageCollector::Bytes> MidiMessageCollector::messages()
+{
+    std::lock_guard lock(m_mutex);
+    return m_messages;
+}
