@@ -28,7 +28,5 @@ target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${heade
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+# Its own CMake project names the targets as find_package(GTest) would (GTest::gtest, ...).
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-add_library(GTest::gtest ALIAS gtest)
-add_library(GTest::gtest_main ALIAS gtest_main)
-add_library(GTest::gmock ALIAS gmock)

@@ -51,7 +51,7 @@ std::FILE* OpenFileStream(const std::string& path, const char* mode);
 //! Flushes `stream` and has the system put its data on the disk.
 bool FlushToDisk(std::FILE* stream);
 //! Gives `from` the name `to`, replacing a file of that name in one step.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameReplacing(const std::string& from, const std::string& to);
 //! Removes a file; false when it could not.
 bool RemoveFile(const std::string& path);
 

@@ -118,7 +118,7 @@ std::FILE* OpenFileStream(const std::string& path, const char* mode)
 
 bool FlushToDisk(std::FILE* stream) { return std::fflush(stream) == 0 && ::_commit(::_fileno(stream)) == 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool RenameReplacing(const std::string& from, const std::string& to)
 {
     return ::MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

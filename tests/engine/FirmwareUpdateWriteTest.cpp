@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "FirmwareUpdate.h"
+#include "SystemFiles.h"
 #include "UpdateTestSupport.h"
 
 namespace {
@@ -285,7 +286,7 @@ TEST_F(FirmwareUpdateWrite, DataFileRewrittenDuringTheRunStopsItBeforeTheNextChu
 
 TEST_F(FirmwareUpdateWrite, DeviceGivenAsDataFileIsRefusedNotWrittenAsAnEmptyImage)
 {
-    const std::string path = "/dev/null";
+    const std::string path = testsupport::NullDevicePath();
 
     expectWriteAndVerifyRefuse(path);
 }

@@ -2,9 +2,9 @@
 // updater both list them.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include "ProductCatalogue.h"
+#include "SystemFiles.h"
 #include "UpdateTestSupport.h"
 
 namespace {
@@ -23,7 +23,7 @@ TEST_F(ProductCatalogueTest, RegularFilesWithANameSortedWithoutLetterCase)
     std::filesystem::create_directory(scratch.path() / "old.cfg");
     std::filesystem::create_directory_symlink(scratch.path() / "old.cfg", scratch.path() / "link.cfg");
     std::filesystem::create_symlink(scratch.path() / "b.cfg", scratch.path() / "alias.cfg");
-    ASSERT_EQ(::mkfifo((scratch.path() / "pipe.cfg").c_str(), 0600), 0);
+    testsupport::MakeNamedPipe(scratch.path() / "pipe.cfg");  // where the system has them
 
     const ProductCatalogue catalogue(directory());
 

@@ -12,13 +12,12 @@
 #include <QSortFilterProxyModel>
 #include <QTextBrowser>
 #include <QTimer>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "CMyCombox.h"
 #include "CVantrelDlg.h"
 #include "MidiSystem.h"
 #include "ShellTestSupport.h"
+#include "SystemFiles.h"
 
 using shelltest::NamesOnlyBackend;
 
@@ -87,7 +86,7 @@ TEST_F(ShellSelectionTest, NamelessFilesAndPipesAreNoProducts)
 {
     shelltest::WriteFile(m_config / ".cfg", "0\n");
     shelltest::WriteFile(m_config / "Piano.cfg", "0\n");
-    ASSERT_EQ(::mkfifo((m_config / "x.cfg").c_str(), 0600), 0);
+    testsupport::MakeNamedPipe(m_config / "x.cfg");  // where the system has them
     OpenWindow();
     EXPECT_EQ(Items(List(1004)), (QStringList{"Piano"}));
 }

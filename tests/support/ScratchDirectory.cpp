@@ -1,15 +1,15 @@
 #include "ScratchDirectory.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <fstream>
+
+#include "ModulePath.h"
 
 ScratchDirectory::ScratchDirectory()
 {
     static std::atomic<int> serial{0};
     m_path = std::filesystem::temp_directory_path() /
-             ("vantrel-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+             ("vantrel-test-" + std::to_string(platform::ProcessId()) + "-" + std::to_string(serial++));
     std::filesystem::remove_all(m_path);
     std::filesystem::create_directories(m_path);
 }

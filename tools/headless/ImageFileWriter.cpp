@@ -29,7 +29,7 @@ bool ImageFileWriter::Commit()
     const bool written = platform::FlushToDisk(m_file);
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
-    if (!written || !closed || !platform::ReplaceFile(m_temporary, m_path)) {
+    if (!written || !closed || !platform::RenameReplacing(m_temporary, m_path)) {
         platform::RemoveFile(m_temporary);
         return false;
     }

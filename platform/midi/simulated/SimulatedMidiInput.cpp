@@ -1,17 +1,14 @@
 #include "SimulatedMidiInput.h"
 
-#include <pthread.h>
-#include <sys/prctl.h>
-
 #include <system_error>
 
 #include "SimulatedLink.h"
+#include "TimingThread.h"
 
 namespace platform {
 
 namespace {
 
-constexpr unsigned long kTimerSlackNs = 1;
 // What the thread is called in /proc, so a benchmark can tell its CPU time
 // from the updater's own.
 constexpr const char* kThreadName = "vantrel-sim-rx";
@@ -85,10 +82,8 @@ void SimulatedMidiInput::stopDevice()
 
 void SimulatedMidiInput::deliveryLoop()
 {
-    // Replies are due at the moment their last byte is over the wire; the
-    // default timer slack would make every one of them late by some 50 us.
-    prctl(PR_SET_TIMERSLACK, kTimerSlackNs);
-    pthread_setname_np(pthread_self(), kThreadName);
+    // Replies are due at the moment their last byte is over the wire.
+    SetUpTimingThread(kThreadName);
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
         if (m_pending.empty()) {

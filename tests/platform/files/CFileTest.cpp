@@ -1,16 +1,15 @@
 #include "CFile.h"
 
 #include <cerrno>
-#include <chrono>
-#include <fcntl.h>
-#include <future>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "CFileException.h"
 #include "CStdioFile.h"
+#include "FileSystem.h"
 #include "ScratchDirectory.h"
+#include "SystemFiles.h"
 
 class CFileTest : public ::testing::Test {
 protected:
@@ -80,36 +79,12 @@ TEST_F(CFileTest, ReadErrorThrowsHardIo)
     }
 }
 
-TEST_F(CFileTest, NamedPipeIsRefusedWithoutWaitingForAWriter)
-{
-    const std::string path = scratch.file("pipe.bin");
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    auto opened = std::async(std::launch::async, [&] {
-        CStdioFile file;
-        CFileException error;
-        const bool ok = file.Open(path.c_str(), CFile::modeRead | CFile::typeText, &error);
-        return std::make_pair(ok, error.m_cause);
-    });
-    if (opened.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
-        // Free the blocked open so the test ends.
-        const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
-        ADD_FAILURE() << "the open waited for a writer";
-        opened.wait();
-        if (writer >= 0)
-            ::close(writer);
-        return;
-    }
-    const auto [ok, cause] = opened.get();
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(cause, CFileException::invalidFile);
-}
-
 TEST_F(CFileTest, DeviceIsNotAFile)
 {
     // A device has no length: read as an image it would be an empty one.
     CFile file;
     CFileException error;
-    EXPECT_FALSE(file.Open("/dev/null", CFile::modeRead | CFile::typeBinary, &error));
+    EXPECT_FALSE(file.Open(testsupport::NullDevicePath().c_str(), CFile::modeRead | CFile::typeBinary, &error));
     EXPECT_EQ(error.m_cause, CFileException::invalidFile);
     EXPECT_FALSE(file.IsOpen());
 }
@@ -163,17 +138,15 @@ TEST_F(CFileTest, StdioFileReadsBytesAndLength)
     EXPECT_FALSE(file.IsOpen());
 }
 
-TEST(CFileExceptionTest, OsErrorsMapToCauses)
+TEST_F(CFileTest, PathsAreUtf8WhateverTheSystemsCodePage)
 {
-    EXPECT_EQ(CFileException::OsErrorToCause(ENOENT, false), CFileException::fileNotFound);
-    EXPECT_EQ(CFileException::OsErrorToCause(ENOENT, true), CFileException::badPath);
-    EXPECT_EQ(CFileException::OsErrorToCause(ENOTDIR, false), CFileException::badPath);
-    EXPECT_EQ(CFileException::OsErrorToCause(EACCES, false), CFileException::accessDenied);
-    EXPECT_EQ(CFileException::OsErrorToCause(EPERM, false), CFileException::accessDenied);
-    EXPECT_EQ(CFileException::OsErrorToCause(EISDIR, false), CFileException::accessDenied);
-    EXPECT_EQ(CFileException::OsErrorToCause(EMFILE, false), CFileException::tooManyOpenFiles);
-    EXPECT_EQ(CFileException::OsErrorToCause(ENFILE, false), CFileException::tooManyOpenFiles);
-    EXPECT_EQ(CFileException::OsErrorToCause(ENOSPC, false), CFileException::diskFull);
-    EXPECT_EQ(CFileException::OsErrorToCause(EIO, false), CFileException::genericException);
-    EXPECT_EQ(CFileException::OsErrorToCause(EINVAL, false), CFileException::genericException);
+    // Letters from three scripts: no single code page holds them all.
+    const std::string folder = scratch.file("Zo\xC3\xAB") + "/\xD0\x9F\xD1\x80\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB2\xD0\xBA\xD0\xB0";
+    std::filesystem::create_directories(platform::PathFromUtf8(folder));
+    const std::string path = folder + "/neu \xE2\x80\x93 2.bin";
+    std::ofstream(platform::PathFromUtf8(path), std::ios::binary) << "\x01\x02";
+    CFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), CFile::modeRead | CFile::typeBinary));
+    EXPECT_EQ(file.GetLength(), 2u);
+    EXPECT_EQ(file.GetFilePath(), path);
 }
