@@ -1,5 +1,6 @@
 // The product and MIDI lists, the data-file browser and the help page.
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QStringList>
 #include <QUrl>
@@ -89,7 +90,8 @@ void CVantrelDlg::OnBrowseDataFile()
     dialog.setNameFilters(DialogNameFilters(kDataFileFilter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    m_editDataPath.setText(dialog.selectedFiles().constFirst());
+    // As the system writes paths: with backslashes on Windows.
+    m_editDataPath.setText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
 }
 
 void CVantrelDlg::OnHelpButton()

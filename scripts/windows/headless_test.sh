@@ -56,7 +56,7 @@ update restore --data "$(wine_path "$folder/alt – sicherung.bin")" --sim-load 
 same_start "$work/old.bin" "$work/restored.bin" || fail "the flash written back differs from the old one"
 
 echo "-- an erase that never ends"
-update stuck --data "$(wine_path "$image")" --sim-stuck-sector 0
+update stuck --data "$(wine_path "$image")" --sim-stuck-sector 0 --sim-load "$(wine_path "$work/old.bin")"
 [ "$code" = 5 ] || fail "a stuck sector exited $code, expected 5"
 grep -q "Fail to erase flash" "$work/stuck.err" || fail "no erase failure message: $(cat "$work/stuck.err")"
 
@@ -67,11 +67,13 @@ interrupt() {
   wine "$bin/vantrel-update.exe" --simulated --product "Home 61" --out simulated --in simulated \
     --data "$(wine_path "$image")" --json --sim-rate "$rate" >"$work/$log.out" 2>"$work/$log.err" &
   local app=$! i
+  # Two chunks in: past the erase of the first block, in the middle of writing.
   for ((i = 0; i < 300; i++)); do
-    grep -q '"phase":"writing"' "$work/$log.out" 2>/dev/null && break
+    grep -q '"position":2,' "$work/$log.out" 2>/dev/null && break
     sleep 0.1
   done
-  for ((i = 0; i < signals; i++)); do kill -INT "$app"; sleep 0.2; done
+  # Wine hands a SIGINT to the program as Ctrl-C.
+  for ((i = 0; i < signals; i++)); do kill -INT "$app" 2>/dev/null; sleep 0.2; done
   code=0
   wait "$app" || code=$?
 }
@@ -79,6 +81,7 @@ interrupt ctrl-c 1 20000
 [ "$code" = 130 ] || fail "Ctrl-C exited $code, expected 130: $(cat "$work/ctrl-c.err")"
 grep -q '"interruptedBy":"Ctrl-C"' "$work/ctrl-c.out" || fail "the result does not name Ctrl-C: $(tail -n1 "$work/ctrl-c.out")"
 grep -q '"endCommands":1' "$work/ctrl-c.out" || fail "the end command did not go out: $(grep instrument "$work/ctrl-c.out")"
+grep -q 'incomplete firmware' "$work/ctrl-c.out" || fail "no word of the incomplete firmware: $(grep message "$work/ctrl-c.out")"
 
 echo "-- a second Ctrl-C while the first is carried out ends the run at once"
 # On a MIDI cable's speed a data message takes 1.3 s: the second Ctrl-C comes

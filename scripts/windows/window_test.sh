@@ -30,6 +30,9 @@ source scripts/windows/wine.sh
 prepare_wine_prefix
 mkdir -p "$out"
 work=$(mktemp -d)
+# Windows get drawn by the Wine session that is running: one started without
+# a display (by an earlier console program) would have no X driver.
+wineserver -k 2>/dev/null || true
 start_xvfb "$work"
 
 # message_box_text <pid>: waits for the program's message box (captioned with
@@ -52,7 +55,9 @@ message_box_text() {
     [ -n "$text" ] && break
     sleep 0.1
   done
-  printf '%s\n' "$text"
+  # The copy reads as Windows' own boxes give it: caption, text and buttons,
+  # each between lines of dashes.
+  printf '%s\n' "$text" | tr -d '\r' | awk '/^-+$/ { part++; next } part == 2'
   echo "$box" >"$work/box"
 }
 

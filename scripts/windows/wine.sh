@@ -28,6 +28,9 @@ prepare_wine_prefix() {
   wineserver -w
   # Wine's own fonts (Tahoma and the rest) are found only in the prefix's Fonts folder.
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+  # Arial, the window's font, is on every Windows but not in Wine: its
+  # metric twin from Debian's fonts-liberation stands in, as on Linux.
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null
   # A crash ends the program with its exit code instead of a dialog that waits.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
   wineserver -w

@@ -2,7 +2,6 @@
 // updater both list them.
 #include <gtest/gtest.h>
 
-
 #include "ProductCatalogue.h"
 #include "SystemFiles.h"
 #include "UpdateTestSupport.h"
@@ -21,14 +20,18 @@ TEST_F(ProductCatalogueTest, RegularFilesWithANameSortedWithoutLetterCase)
                              "a.cfg.bak", "cfg"})
         scratch.writeText(name, "0\n");
     std::filesystem::create_directory(scratch.path() / "old.cfg");
-    std::filesystem::create_directory_symlink(scratch.path() / "old.cfg", scratch.path() / "link.cfg");
-    std::filesystem::create_symlink(scratch.path() / "b.cfg", scratch.path() / "alias.cfg");
-    testsupport::MakeNamedPipe(scratch.path() / "pipe.cfg");  // where the system has them
+    // Links and pipes where the system has them.
+    testsupport::MakeSymbolicLink(scratch.path() / "old.cfg", scratch.path() / "link.cfg");
+    const bool linked = testsupport::MakeSymbolicLink(scratch.path() / "b.cfg", scratch.path() / "alias.cfg");
+    testsupport::MakeNamedPipe(scratch.path() / "pipe.cfg");
 
     const ProductCatalogue catalogue(directory());
 
-    EXPECT_EQ(catalogue.Names(), (std::vector<std::string>{"A", "ab", "alias", "b", "B2", "x", "X10"}));
-    EXPECT_EQ(catalogue.products()[6].fileName, "X10.CFG");
+    std::vector<std::string> expected{"A", "ab", "b", "B2", "x", "X10"};
+    if (linked)
+        expected.insert(expected.begin() + 2, "alias");
+    EXPECT_EQ(catalogue.Names(), expected);
+    EXPECT_EQ(catalogue.products().back().fileName, "X10.CFG");
     EXPECT_TRUE(ProductCatalogue(directory() + "absent/").products().empty());
 }
 
@@ -40,9 +43,12 @@ TEST_F(ProductCatalogueTest, ProductNamesItsFileExactlyElseInAnyLetterCase)
 
     EXPECT_EQ(catalogue.BlockListPath("Home 61"), directory() + "Home 61.CFG");
     EXPECT_EQ(catalogue.BlockListPath("home 61"), directory() + "Home 61.CFG");
+    EXPECT_EQ(catalogue.BlockListPath("Piano"), directory() + "Piano.cfg");
+    // Windows' folders keep one of two names that differ in letter case only.
+    if (catalogue.products().size() < 3)
+        return;
     EXPECT_EQ(catalogue.BlockListPath("stage 88"), directory() + "stage 88.cfg");  // the exact name first
     EXPECT_EQ(catalogue.BlockListPath("STAGE 88"), directory() + "STAGE 88.cfg");  // two candidates: none
-    EXPECT_EQ(catalogue.BlockListPath("Piano"), directory() + "Piano.cfg");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
@@ -180,7 +181,8 @@ TEST_F(ShellSelectionTest, HiddenHelpButtonOpensThePageBesideTheProgram)
     QDesktopServices::setUrlHandler("file", &browser, "setSource");
     help->click();
     QDesktopServices::unsetUrlHandler("file");
-    EXPECT_EQ(browser.source().toLocalFile().toStdString(), shelltest::ExeDirectory() + "help/HelpEng.htm");
+    const QString page = QString::fromStdString(shelltest::ExeDirectory() + "help/HelpEng.htm");
+    EXPECT_EQ(browser.source().toLocalFile(), QDir::fromNativeSeparators(page));
 }
 
 class BrowseTest : public ShellSelectionTest {

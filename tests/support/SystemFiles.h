@@ -9,6 +9,9 @@ namespace testsupport {
 
 //! Makes a named pipe (FIFO) at `path`; false where the file system has none (Windows).
 bool MakeNamedPipe(const std::filesystem::path& path);
+//! Makes a symbolic link at `link` to `target`; false where the system (or
+//! the user's rights) allow none, as on Windows without developer mode.
+bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link);
 //! A device that opens like a file: /dev/null, or NUL on Windows.
 std::string NullDevicePath();
 
