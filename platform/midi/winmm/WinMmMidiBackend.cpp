@@ -96,32 +96,30 @@ MidiResult WinMmMidiBackend::openInputDevice(const std::string& identity, MidiIn
 MidiResult WinMmMidiBackend::openOutputAt(std::optional<unsigned> number, const std::string& identity,
                                           std::unique_ptr<MidiOutput>& port)
 {
-    if (!number || identity.empty())
-        return MidiResult::failure(kMidiBadDevice);
-    auto output = std::make_unique<WinMmMidiOutput>(nameOf(identity));
-    const MidiResult opened = output->open(*number);
-    if (!opened.ok())
-        return opened;
-    // A device that came or went between the look and the open moves the
-    // numbers: while ours is open, its number stays, so its name tells.
-    if (identityOf(true, *number) != identity)
-        return MidiResult::failure(kMidiBadDevice);
-    port = std::move(output);
-    return opened;
+    return openChecked(true, number, identity, std::make_unique<WinMmMidiOutput>(nameOf(identity)), port);
 }
 
 MidiResult WinMmMidiBackend::openInputAt(std::optional<unsigned> number, const std::string& identity,
                                          MidiInCallback callback, void* instance, std::unique_ptr<MidiInput>& port)
 {
+    return openChecked(false, number, identity,
+                       std::make_unique<WinMmMidiInput>(callback, instance, nameOf(identity)), port);
+}
+
+template <class Device, class Port>
+MidiResult WinMmMidiBackend::openChecked(bool output, std::optional<unsigned> number, const std::string& identity,
+                                         std::unique_ptr<Device> device, std::unique_ptr<Port>& port)
+{
     if (!number || identity.empty())
         return MidiResult::failure(kMidiBadDevice);
-    auto input = std::make_unique<WinMmMidiInput>(callback, instance, nameOf(identity));
-    const MidiResult opened = input->open(*number);
+    const MidiResult opened = device->open(*number);
     if (!opened.ok())
         return opened;
-    if (identityOf(false, *number) != identity)
+    // A device that came or went between the look and the open moves the
+    // numbers: while ours is open, its number stays, so its name tells.
+    if (identityOf(output, *number) != identity)
         return MidiResult::failure(kMidiBadDevice);
-    port = std::move(input);
+    port = std::move(device);
     return opened;
 }
 

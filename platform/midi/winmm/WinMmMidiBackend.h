@@ -41,6 +41,11 @@ private:
                                    std::unique_ptr<MidiOutput>& port);
     static MidiResult openInputAt(std::optional<unsigned> number, const std::string& identity,
                                   MidiInCallback callback, void* instance, std::unique_ptr<MidiInput>& port);
+    //! Opens `device` as device `number` and keeps it as `port` only while
+    //! that number still names the device with `identity`.
+    template <class Device, class Port>
+    static MidiResult openChecked(bool output, std::optional<unsigned> number, const std::string& identity,
+                                  std::unique_ptr<Device> device, std::unique_ptr<Port>& port);
     //! The device number whose device now has `identity`.
     static std::optional<unsigned> numberOf(bool output, const std::string& identity);
     //! The identity of device `number` now; empty when there is none.
