@@ -44,6 +44,15 @@ update update --data "$(wine_path "$image")" --verify --sim-save "$(wine_path "$
 grep -q "Update successful !" "$work/update.err" || fail "no success message: $(cat "$work/update.err")"
 same_start "$image" "$work/flash.bin" || fail "the simulated flash does not hold the image"
 
+echo "-- the program in a folder named in three scripts finds config\\ beside itself"
+app="$folder/Programm – ω"
+mkdir -p "$app"
+cp -r "$bin/vantrel-update.exe" "$bin"/*.dll "$bin/config" "$app/"
+code=0
+wine "$app/vantrel-update.exe" --simulated --product "Home 61" --out simulated --in simulated \
+  --data "$(wine_path "$image")" >"$work/moved.out" 2>"$work/moved.err" || code=$?
+[ "$code" = 0 ] || fail "the moved program exited $code: $(grep -v ALSA "$work/moved.err" | tail -n 3)"
+
 echo "-- backup round trip: keep the old flash, update, write the backup back"
 head -c "$image_bytes" /dev/zero | tr '\0' '\125' >"$work/old.bin"
 update backup --data "$(wine_path "$image")" --sim-load "$(wine_path "$work/old.bin")" \
