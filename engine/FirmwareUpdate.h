@@ -27,6 +27,10 @@ constexpr unsigned kReplyPolls = 100;
 //! after a successful open (a removed medium, an I/O error, a file cut short).
 constexpr const char* kDataReadErrorText = "Fail to read the data file\n";
 
+//! Why the computer is kept awake during an update, as a person reads it in
+//! the system's list of sleep locks.
+constexpr const char* kStayAwakeReason = "Vantrel is writing firmware into the instrument";
+
 //! What made a step return false, for callers that react to the kind of failure.
 enum class Failure {
     None,

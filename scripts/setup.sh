@@ -9,7 +9,8 @@ packages=(
   googletest libgtest-dev nlohmann-json3-dev
   libcli11-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libasound2-dev libjack-jackd2-dev jackd2
+  libasound2-dev libjack-jackd2-dev jackd2 libsystemd-dev
+  dbus python3-dbusmock
   fonts-liberation fonts-wqy-zenhei
   xvfb xauth x11-utils xdotool imagemagick
   dpkg-dev file help2man lintian desktop-file-utils appstream mmdebstrap

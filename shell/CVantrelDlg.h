@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <cstdint>
 #include <list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "CTranEdit.h"
 #include "ColorTypes.h"
 #include "MidiDeviceId.h"
+#include "SleepInhibitor.h"
 
 class CVantrelDlg : public QDialog {
     Q_OBJECT
@@ -100,7 +102,10 @@ private:
     void FinishUpdate();
     bool CheckList(CMyCombox& list, const char* emptyText, const char* noSelectionText);
     void ShowRunningLook(bool running);
+    void KeepAwake();
 
+    // Keeps the computer awake while the ports are open; outlives them.
+    std::optional<platform::SleepInhibitor> m_sleepInhibitor;
     CMidiPort m_midiPort;
     CToolTipCtrl m_toolTip;
     int m_bUpdating = 0;

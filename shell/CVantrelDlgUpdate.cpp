@@ -1,4 +1,6 @@
 // The update run: checks, block list, ports, erase and write, read-back.
+#include <cstdio>
+
 #include "CProgressObserver.h"
 #include "CVantrelDlg.h"
 #include "FirmwareUpdate.h"
@@ -38,10 +40,12 @@ bool CVantrelDlg::PrepareUpdate()
 {
     if (!CheckDeviceLists() || !CheckDataPath() || !LoadFlashBlocks())
         return false;
+    KeepAwake();
     try {
         m_midiPort.OpenPorts(ChosenDevice(m_cbMidiOut, m_midiOutDevices),
                              ChosenDevice(m_cbMidiIn, m_midiInDevices));
     } catch (const CMidiError& error) {
+        m_sleepInhibitor.reset();
         platform::ShowMessage(error.what());
         return false;
     }
@@ -122,4 +126,14 @@ void CVantrelDlg::FinishUpdate()
     } catch (const CMidiError& error) {
         platform::ShowMessage(error.what());
     }
+    m_sleepInhibitor.reset();
+}
+
+void CVantrelDlg::KeepAwake()
+{
+    m_sleepInhibitor.emplace(platform::ApplicationName(), FirmwareUpdate::kStayAwakeReason);
+    // Not worth a message box: the run goes on as before, and the log says why.
+    if (!m_sleepInhibitor->Held())
+        std::fprintf(stderr, "%s: no sleep inhibitor could be taken (%s): the computer may sleep during the update\n",
+                     platform::ApplicationName().c_str(), m_sleepInhibitor->Problem().c_str());
 }

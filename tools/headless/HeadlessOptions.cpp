@@ -13,7 +13,9 @@ constexpr const char* kDescription =
     "Writes a firmware image into the instrument's flash over MIDI, exactly as the\n"
     "updater window does, for scripts, service benches and build pipelines. It can\n"
     "also keep a backup of what an update replaces, compare the flash with an image\n"
-    "without changing it, and read flash contents out to a file.\n";
+    "without changing it, and read flash contents out to a file. While it talks to\n"
+    "the instrument, it asks the system not to sleep, not to suspend when idle and\n"
+    "not to suspend when the lid is closed (a logind inhibitor lock).\n";
 
 constexpr const char* kFooter =
     "Exit codes:\n"
@@ -93,7 +95,8 @@ void addServiceOptions(CLI::App& app, HeadlessOptions& options)
     from->needs(read);
     words->needs(read);
     app.add_flag("--json", options.json,
-                 "print one JSON object per line (progress, messages, result) instead of text and progress bar")
+                 "print one JSON object per line (sleep lock, progress, messages, result) instead of text and "
+                 "progress bar")
         ->group(kOutput);
 }
 

@@ -20,6 +20,7 @@
 #include "PreciseTimer.h"
 #include "ProductCatalogue.h"
 #include "SimulatedMidiBackend.h"
+#include "SleepInhibitor.h"
 #include "TerminalProgress.h"
 #include "UserMessage.h"
 
@@ -37,6 +38,7 @@ constexpr const char* kSaveFailed = "Fail to save the simulated flash\n";
 constexpr const char* kWriteFailed = "Fail to write the file\n";
 constexpr const char* kBackingUp = "Backing up...";
 constexpr const char* kReading = "Reading...";
+constexpr const char* kReadingReason = "Vantrel is reading the flash of the instrument";
 
 std::string hexWord(std::uint64_t address)
 {
@@ -50,6 +52,14 @@ std::unique_ptr<RunReport> newReport(bool json, std::FILE* out, std::FILE* err)
     if (json)
         return std::make_unique<JsonProgress>(out);
     return std::make_unique<TerminalProgress>(err, platform::PrepareTerminal(err), RunReport::SteadySeconds, out);
+}
+
+// Every mode that opens the ports keeps the computer awake: between the
+// opening commands and the end command the instrument runs its updater, and
+// a long read cut off by a suspend is lost as well.
+const char* stayAwakeReason(Mode mode)
+{
+    return mode == Mode::Update ? FirmwareUpdate::kStayAwakeReason : kReadingReason;
 }
 
 std::string modeName(Mode mode)
@@ -205,6 +215,9 @@ bool HeadlessUpdater::CheckDataPath() const
 int HeadlessUpdater::RunWithPorts(const platform::MidiDeviceId& outDevice, const platform::MidiDeviceId& inDevice)
 {
     const platform::PreciseTimer preciseWaits;
+    // Held from before the opening commands until after the end command, on every way out of the run.
+    const platform::SleepInhibitor awake(platform::ApplicationName(), stayAwakeReason(m_options.mode()));
+    m_report->Inhibitor(awake);
     CMidiPort port;
     try {
         port.OpenPorts(outDevice, inDevice);

@@ -27,6 +27,16 @@ void JsonProgress::Instrument(const platform::SimulatedInstrument::Statistics& s
               .Add("endCommands", count(statistics.endCommands())));
 }
 
+void JsonProgress::Inhibitor(const platform::SleepInhibitor& inhibitor)
+{
+    JsonLine line;
+    line.Add("event", "inhibitor").Add("taken", inhibitor.Held()).Add("what", inhibitor.What());
+    line.Add("who", inhibitor.Who()).Add("why", inhibitor.Why());
+    if (!inhibitor.Held())
+        line.Add("error", inhibitor.Problem());
+    Print(line);
+}
+
 void JsonProgress::Result(const RunResult& result)
 {
     JsonLine line;

@@ -14,6 +14,7 @@ public:
     void Message(const std::string& caption, const std::string& text) override;
     void List(const std::string& title, const std::vector<std::string>& lines, bool forOutput) override;
     void Instrument(const platform::SimulatedInstrument::Statistics& statistics) override;
+    void Inhibitor(const platform::SleepInhibitor& inhibitor) override;
     void Result(const RunResult& result) override;
 
 private:

@@ -7,6 +7,7 @@
 
 #include "ProgressText.h"
 #include "SimulatedInstrument.h"
+#include "SleepInhibitor.h"
 #include "UpdateObserver.h"
 
 //! What a run of the headless updater came to, for those who read it by program.
@@ -43,6 +44,8 @@ public:
     virtual void List(const std::string& title, const std::vector<std::string>& lines, bool forOutput) = 0;
     //! What the simulated instrument received and did.
     virtual void Instrument(const platform::SimulatedInstrument::Statistics& statistics) = 0;
+    //! Whether the computer is kept awake during the run, and why not.
+    virtual void Inhibitor(const platform::SleepInhibitor& inhibitor) = 0;
     //! What the run came to, once at its end.
     virtual void Result(const RunResult& result) = 0;
 

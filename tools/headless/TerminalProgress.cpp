@@ -40,6 +40,16 @@ void TerminalProgress::Instrument(const platform::SimulatedInstrument::Statistic
     std::fflush(m_stream);
 }
 
+void TerminalProgress::Inhibitor(const platform::SleepInhibitor& inhibitor)
+{
+    if (inhibitor.Held())
+        return;
+    BreakLine();
+    std::fprintf(m_stream, "No sleep inhibitor could be taken (%s): the computer may sleep during the run\n",
+                 inhibitor.Problem().c_str());
+    std::fflush(m_stream);
+}
+
 void TerminalProgress::OnRange()
 {
     BreakLine();

@@ -23,6 +23,8 @@ public:
     void Message(const std::string& caption, const std::string& text) override;
     void List(const std::string& title, const std::vector<std::string>& lines, bool forOutput) override;
     void Instrument(const platform::SimulatedInstrument::Statistics& statistics) override;
+    //! Says something only when no lock could be taken.
+    void Inhibitor(const platform::SleepInhibitor& inhibitor) override;
     //! Everything was said by the messages already.
     void Result(const RunResult&) override {}
 

@@ -1,6 +1,6 @@
 // The built vantrel-update program run as a script would run it, against the
-// simulated instrument: its exit codes, what it prints, its JSON lines, and
-// what signals and a data file changed under it do.
+// simulated instrument: its exit codes, what it prints, its JSON lines, what
+// signals and a data file changed under it do, and its sleep lock.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -8,11 +8,13 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
+#include "SleepInhibitor.h"
 #include "UpdateTestSupport.h"
 
 namespace {
@@ -136,15 +138,17 @@ protected:
         noBlocksPath = scratch.writeText("none.cfg", "");
         flashPath = (scratch.path() / "flash.bin").string();
     }
-    //! Runs the program with the simulated instrument and a complete choice, plus `more`.
-    RunResult runSimulated(const std::vector<std::string>& more, const std::string& blocks = {})
+    //! Runs the program with the simulated instrument and a complete choice, plus `more`; `onLine`, if
+    //! given, sees each line as it comes.
+    RunResult runSimulated(const std::vector<std::string>& more, const std::string& blocks = {},
+                           const std::function<void(const std::string& line, pid_t child)>& onLine = {})
     {
         // Chosen by name: on a machine with MIDI hardware, device 0 is not the simulator.
         std::vector<std::string> args{"--simulated", "--blocks", blocks.empty() ? noBlocksPath : blocks,
                                       "--out",       kSimulator, "--in",
                                       kSimulator,    "--data",   dataPath};
         args.insert(args.end(), more.begin(), more.end());
-        return runProgram(VANTREL_UPDATE_EXE, args);
+        return onLine ? runWatched(VANTREL_UPDATE_EXE, args, onLine) : runProgram(VANTREL_UPDATE_EXE, args);
     }
     static bool says(const RunResult& run, const std::string& text)
     {
@@ -416,9 +420,13 @@ TEST_F(HeadlessRun, JsonLinesCarryProgressMessagesAndTheResult)
 
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const auto events = jsonLines(run.output);
-    ASSERT_GE(events.size(), 4u);
-    EXPECT_EQ(events.front()["event"], "progress");
-    EXPECT_EQ(events.front()["phase"], "Updating...");
+    ASSERT_GE(events.size(), 5u);
+    // No system bus here (ctest names none): the run goes on, its first line says why it holds no sleep lock.
+    EXPECT_EQ(events[0]["event"], "inhibitor");
+    EXPECT_EQ(events[0]["taken"], false);
+    EXPECT_EQ(events[0]["error"], "no system D-Bus: No such file or directory");
+    EXPECT_EQ(events[1]["event"], "progress");
+    EXPECT_EQ(events[1]["phase"], "Updating...");
     EXPECT_EQ(firstEvent(events, "message")["text"], "Update successful !");
     EXPECT_EQ(events.back()["event"], "result");
     EXPECT_EQ(events.back()["success"], true);
@@ -427,19 +435,15 @@ TEST_F(HeadlessRun, JsonLinesCarryProgressMessagesAndTheResult)
 
 TEST_F(HeadlessRun, SignalDuringTheWriteEndsTheExchangeAndSaysWhatToDo)
 {
-    const std::string data = scratch.writeFile("long.bin", PatternImage(16 * 2048));
+    dataPath = scratch.writeFile("long.bin", PatternImage(16 * 2048));
     for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         bool sent = false;
-        const RunResult run = runWatched(
-            VANTREL_UPDATE_EXE,
-            {"--simulated", "--blocks", blockPath, "--out", kSimulator, "--in", kSimulator, "--data", data,
-             "--json", "--sim-rate", "20000"},
-            [&, signal = signal](const std::string& line, pid_t child) {
+        const RunResult run = runSimulated(
+            {"--json", "--sim-rate", "20000"}, blockPath, [&, signal = signal](const std::string& line, pid_t child) {
                 if (sent || !writingPastFirstChunk(line))
                     return;
                 sent = true;
-                ::kill(child, signal);
-                ::kill(child, signal);  // a second one changes nothing
+                ::kill(child, signal);  // once: a second request ends the program at once
             });
 
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
@@ -463,21 +467,18 @@ TEST_F(HeadlessRun, DataFileChangedDuringTheRunEndsWithTheReadError)
         },
     };
     for (const auto& change : changes) {
-        const std::string data = scratch.writeFile("changing.bin", pattern);
+        dataPath = scratch.writeFile("changing.bin", pattern);
         bool changed = false;
-        const RunResult run = runWatched(
-            VANTREL_UPDATE_EXE,
-            {"--simulated", "--blocks", noBlocksPath, "--out", kSimulator, "--in", kSimulator, "--data", data,
-             "--json", "--sim-rate", "20000", "--sim-save", flashPath},
-            [&](const std::string& line, pid_t) {
-                if (!changed && writingPastFirstChunk(line)) {
-                    changed = true;
-                    change(data);
-                }
-            });
+        const std::vector<std::string> more{"--json", "--sim-rate", "20000", "--sim-save", flashPath};
+        const RunResult run = runSimulated(more, {}, [&](const std::string& line, pid_t) {
+            if (!changed && writingPastFirstChunk(line)) {
+                changed = true;
+                change(dataPath);
+            }
+        });
 
         EXPECT_EQ(run.exitCode, 3) << run.output;
-        EXPECT_EQ(firstEvent(jsonLines(run.output), "message")["text"], "Fail to read the data file\n" + data);
+        EXPECT_EQ(firstEvent(jsonLines(run.output), "message")["text"], "Fail to read the data file\n" + dataPath);
         const auto flash = readBytes(flashPath);
         ASSERT_GE(flash.size(), pattern.size());
         for (std::size_t i = 0; i < pattern.size(); ++i)
@@ -534,6 +535,61 @@ TEST_F(HeadlessProducts, ProductChecksComeFirst)
     EXPECT_EQ(unknown.exitCode, 3);
     const std::string expectedPath = (scratch.path() / "bin" / "config" / "Piano.cfg").string();
     EXPECT_TRUE(says(unknown, "No such file in the directory\n" + expectedPath)) << unknown.output;
+}
+
+// logind's locks as its mock lists them, "what|who|why|mode|" each. With `settle`, asked again 10 ms apart
+// until none is left (logind drops a lock once it sees its descriptor closed), for at most 5 s.
+std::string logindLocks(bool settle = false)
+{
+    for (int poll = 0;; ++poll, ::usleep(10'000)) {
+        const RunResult list = runProgram("dbus-send", {"--system", "--print-reply", "--dest=org.freedesktop.login1",
+                                                        "/org/freedesktop/login1",
+                                                        "org.freedesktop.login1.Manager.ListInhibitors"});
+        std::string locks = list.exitCode == 0 ? "" : "no answer: " + list.output;
+        const std::regex text("string \"([^\"]*)\"");  // each string of the reply, in order
+        for (std::sregex_iterator it(list.output.begin(), list.output.end(), text), end; it != end; ++it)
+            locks += (*it)[1].str() + "|";
+        if (!settle || locks.empty() || poll == 500)
+            return locks;
+    }
+}
+
+// Run by ctest as test_sleep_inhibitor, where with_mock_logind.sh provides logind.
+TEST_F(HeadlessRun, SleepLockHeldFromStartToEndOfEveryRun)
+{
+    if (std::getenv("VANTREL_MOCK_LOGIND") == nullptr)
+        GTEST_SKIP() << "needs logind's mock: ctest -R test_sleep_inhibitor";
+    auto awake = std::make_unique<platform::SleepInhibitor>("tester", "testing");
+    EXPECT_EQ(logindLocks(), "sleep:idle:handle-lid-switch|tester|testing|block|");
+    awake.reset();  // the window lives on after its run
+    EXPECT_EQ(logindLocks(true), "");
+
+    dataPath = scratch.writeFile("long.bin", PatternImage(8 * 2048));
+    const std::string writing = "writing firmware into the instrument";
+    const struct { std::vector<std::string> more; int signal, exitCode; std::string why; } cases[] = {
+        {{}, 0, 0, writing},
+        {{"--sim-flip", "0x1F00:0001"}, 0, 5, writing},  // the read-back differs near its end
+        {{}, SIGINT, 130, writing},
+        {{"--read", flashPath, "--words", "0x2000"}, 0, 0, "reading the flash of the instrument"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> more{"--json", "--sim-rate", "20000"};
+        more.insert(more.end(), c.more.begin(), c.more.end());
+        std::string held = "not looked at";
+        const RunResult run = runSimulated(more, blockPath, [&](const std::string& line, pid_t child) {
+            if (held != "not looked at" || Json::parse(line).value("position", 0) < 1)
+                return;
+            ::kill(child, SIGSTOP);
+            ::waitpid(child, nullptr, WUNTRACED);  // looked at in the middle of its run
+            held = logindLocks();
+            if (c.signal != 0)
+                ::kill(child, c.signal);
+            ::kill(child, SIGCONT);
+        });
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        EXPECT_EQ(held, "sleep:idle:handle-lid-switch|vantrel-update|Vantrel is " + c.why + "|block|");
+        EXPECT_EQ(logindLocks(true), "");
+    }
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+#pragma once
+#include <memory>
+#include <string>
+
+namespace platform {
+
+//! Keeps the computer from sleeping, from suspending when idle and from
+//! suspending when its lid is closed, for as long as the object lives: a
+//! suspend in the middle of an update leaves the instrument with a half
+//! erased, half written flash. Where the system gives no such lock the
+//! object says why, and the caller goes on without it. Create and destroy it
+//! on the same thread (Windows keeps the request per thread).
+class SleepInhibitor {
+public:
+    //! Asks the system for the lock on behalf of `who` (the program's name),
+    //! with `why` as the reason a person reads in the system's list of locks.
+    SleepInhibitor(const std::string& who, const std::string& why);
+    //! Gives the lock back.
+    ~SleepInhibitor();
+    SleepInhibitor(const SleepInhibitor&) = delete;
+    SleepInhibitor& operator=(const SleepInhibitor&) = delete;
+
+    //! True while the system holds the lock for us.
+    bool Held() const { return m_lock != nullptr; }
+    //! What the lock holds off, in the system's own words.
+    const std::string& What() const { return m_what; }
+    const std::string& Who() const { return m_who; }
+    const std::string& Why() const { return m_why; }
+    //! Why no lock could be taken; empty while one is held.
+    const std::string& Problem() const { return m_problem; }
+
+private:
+    struct Lock;  // the system's token; its destructor gives the lock back
+    std::unique_ptr<Lock> m_lock;
+    std::string m_what;
+    std::string m_who;
+    std::string m_why;
+    std::string m_problem;
+};
+
+}  // namespace platform
