@@ -1,6 +1,7 @@
 # What the Windows cross build takes from this Debian machine besides Qt for
 # Windows (VANTREL_QT_PREFIX, made by scripts/windows/qt.sh):
-# - GoogleTest, built for Windows from Debian's own source in /usr/src/googletest;
+# - GoogleTest, built for Windows from Debian's own source in /usr/src/googletest
+#   (only when the tests are built, BUILD_TESTING);
 # - the header-only CLI11 and nlohmann-json from /usr/include. Only their own
 #   folders are offered to the compiler: /usr/include as a whole would put
 #   the host's C library in front of MinGW's.
@@ -26,6 +27,9 @@ target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${header_only})
 add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
 target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${header_only})
 
+if(NOT BUILD_TESTING)
+  return()
+endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 # Its own CMake project names the targets as find_package(GTest) would (GTest::gtest, ...).

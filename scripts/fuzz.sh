@@ -12,8 +12,13 @@ build=build/fuzz
 jobs=$(nproc)
 
 started=$SECONDS
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build" >/dev/null
+# Quiet when it builds; the configure or compiler output in full when not.
+mkdir -p "$build"
+if ! { cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ && cmake --build "$build"; } >"$build/build.log" 2>&1; then
+  cat "$build/build.log"
+  echo "fuzz: the harnesses did not build (log: $build/build.log)"
+  exit 1
+fi
 echo "fuzz: harnesses built in $((SECONDS - started)) s; each runs ${seconds} s, ${jobs} at a time"
 
 mkdir -p "$build/findings" "$build/logs"

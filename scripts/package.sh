@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Makes the Debian package and checks it as a distribution would (lintian,
 # desktop-file-validate, appstreamcli validate):
-#   scripts/package.sh [build dir]   (default build/release)
+#   scripts/package.sh [build dir]   (default build/package)
+# The build tree is configured without the tests (BUILD_TESTING=OFF): the
+# package's build needs neither GoogleTest nor Qt Test.
 # The last line printed is the package's path.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build=${1:-build/release}
+build=${1:-build/package}
 
 bash scripts/setup.sh
-bash scripts/build.sh "$build"
+bash scripts/build.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
 rm -f "$build"/package/vantrel_*.deb
 if ! cpack --config "$build/CPackConfig.cmake" -G DEB >"$build/cpack.log" 2>&1; then
   cat "$build/cpack.log" >&2
