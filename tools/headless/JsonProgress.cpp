@@ -1,51 +1,113 @@
 #include "JsonProgress.h"
 
-#include "JsonLine.h"
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `at`, or 0 when it is not one.
+std::size_t utf8Length(const std::string& text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned lowest = 0;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        lowest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        lowest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        lowest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size())
+        return 0;
+    unsigned code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(at + i) & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code >= lowest && code <= 0x10FFFF && !surrogate ? length : 0;
+}
+
+// `text` as UTF-8, which JSON requires: bytes that are not UTF-8 stand for
+// the Latin-1 characters of the same number, so a path or a driver's text in
+// another encoding still reads.
+std::string utf8(const std::string& text)
+{
+    std::string valid;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8Length(text, i);
+        if (length != 0) {
+            valid.append(text, i, length);
+            i += length;
+        } else {
+            const auto latin1 = static_cast<unsigned char>(text[i++]);
+            valid += static_cast<char>(0xC0 | (latin1 >> 6));
+            valid += static_cast<char>(0x80 | (latin1 & 0x3F));
+        }
+    }
+    return valid;
+}
+
+// Rates and times to a tenth: more digits would only be noise.
+double tenths(double value) { return std::round(value * 10) / 10; }
+
+}  // namespace
 
 JsonProgress::JsonProgress(std::FILE* stream, Clock clock) : RunReport(std::move(clock)), m_stream(stream) {}
 
 void JsonProgress::Message(const std::string& caption, const std::string& text)
 {
-    Print(JsonLine().Add("event", "message").Add("caption", caption).Add("text", text));
+    Print({{"event", "message"}, {"caption", utf8(caption)}, {"text", utf8(text)}});
 }
 
 void JsonProgress::List(const std::string& title, const std::vector<std::string>& lines, bool)
 {
-    Print(JsonLine().Add("event", "list").Add("title", title).Add("items", lines));
+    Json items = Json::array();
+    for (const std::string& line : lines)
+        items.push_back(utf8(line));
+    Print({{"event", "list"}, {"title", utf8(title)}, {"items", items}});
 }
 
 void JsonProgress::Instrument(const platform::SimulatedInstrument::Statistics& statistics)
 {
-    const auto count = [](std::size_t n) { return static_cast<std::int64_t>(n); };
-    Print(JsonLine()
-              .Add("event", "instrument")
-              .Add("messages", count(statistics.messagesReceived))
-              .Add("malformed", count(statistics.malformed))
-              .Add("sectorsErased", count(statistics.sectorsErased))
-              .Add("wordsWritten", count(statistics.wordsWritten))
-              .Add("readReplies", count(statistics.repliesSent))
-              .Add("endCommands", count(statistics.endCommands())));
+    Print({{"event", "instrument"},
+           {"messages", statistics.messagesReceived},
+           {"malformed", statistics.malformed},
+           {"sectorsErased", statistics.sectorsErased},
+           {"wordsWritten", statistics.wordsWritten},
+           {"readReplies", statistics.repliesSent},
+           {"endCommands", statistics.endCommands()}});
 }
 
 void JsonProgress::Inhibitor(const platform::SleepInhibitor& inhibitor)
 {
-    JsonLine line;
-    line.Add("event", "inhibitor").Add("taken", inhibitor.Held()).Add("what", inhibitor.What());
-    line.Add("who", inhibitor.Who()).Add("why", inhibitor.Why());
+    Json line{{"event", "inhibitor"},
+              {"taken", inhibitor.Held()},
+              {"what", utf8(inhibitor.What())},
+              {"who", utf8(inhibitor.Who())},
+              {"why", utf8(inhibitor.Why())}};
     if (!inhibitor.Held())
-        line.Add("error", inhibitor.Problem());
+        line["error"] = utf8(inhibitor.Problem());
     Print(line);
 }
 
 void JsonProgress::Result(const RunResult& result)
 {
-    JsonLine line;
-    line.Add("event", "result").Add("mode", result.mode).Add("exitCode", std::int64_t{result.exitCode});
-    line.Add("success", result.exitCode == 0);
+    Json line{{"event", "result"}, {"mode", result.mode}, {"exitCode", result.exitCode}, {"success", result.exitCode == 0}};
     if (result.firstDifference)
-        line.Add("firstDifference", std::int64_t{*result.firstDifference});
+        line["firstDifference"] = *result.firstDifference;
     if (!result.interruptedBy.empty())
-        line.Add("interruptedBy", result.interruptedBy);
+        line["interruptedBy"] = result.interruptedBy;
     Print(line);
 }
 
@@ -64,20 +126,18 @@ void JsonProgress::Progress()
     if (percent == m_lastPercent)
         return;
     m_lastPercent = percent;
-    JsonLine line;
-    line.Add("event", "progress").Add("phase", state.caption).Add("percent", std::int64_t{percent});
-    line.Add("position", std::int64_t{state.pos}).Add("range", std::int64_t{state.upper - state.lower});
-    line.Add("bytesPerSecond", ProgressRate(state));
     const double left = ProgressSecondsLeft(state);
-    if (left < 0)
-        line.AddNull("secondsLeft");
-    else
-        line.Add("secondsLeft", left);
-    Print(line);
+    Print({{"event", "progress"},
+           {"phase", utf8(state.caption)},
+           {"percent", percent},
+           {"position", state.pos},
+           {"range", state.upper - state.lower},
+           {"bytesPerSecond", tenths(ProgressRate(state))},
+           {"secondsLeft", left < 0 ? Json(nullptr) : Json(tenths(left))}});
 }
 
-void JsonProgress::Print(const JsonLine& line)
+void JsonProgress::Print(const Json& line)
 {
-    std::fprintf(m_stream, "%s\n", line.Text().c_str());
+    std::fprintf(m_stream, "%s\n", line.dump().c_str());
     std::fflush(m_stream);
 }

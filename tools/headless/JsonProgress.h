@@ -1,12 +1,14 @@
 #pragma once
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
 #include "RunReport.h"
 
 //! The headless updater's report for scripts (--json): one JSON object per
-//! line on `stream`, each with an "event" member: "progress" (at the start
-//! of each phase and at each whole percent), "message", "list",
-//! "instrument" and, last, "result".
+//! line on `stream`, each with an "event" member first: "progress" (at the
+//! start of each phase and at each whole percent), "message", "list",
+//! "instrument", "inhibitor" and, last, "result".
 class JsonProgress : public RunReport {
 public:
     explicit JsonProgress(std::FILE* stream, Clock clock = SteadySeconds);
@@ -18,10 +20,13 @@ public:
     void Result(const RunResult& result) override;
 
 private:
+    //! Members stay in the order they are added.
+    using Json = nlohmann::ordered_json;
+
     void OnCaption() override;
     void OnStep() override;
     void Progress();
-    void Print(const class JsonLine& line);
+    void Print(const Json& line);
 
     std::FILE* m_stream;
     int m_lastPercent = -1;

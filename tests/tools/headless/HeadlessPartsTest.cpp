@@ -8,7 +8,7 @@
 
 #include "DeviceChoice.h"
 #include "HeadlessOptions.h"
-#include "JsonLine.h"
+#include "JsonProgress.h"
 #include "ProgressText.h"
 #include "TerminalProgress.h"
 #include "UpdateTestSupport.h"
@@ -116,26 +116,25 @@ TEST_F(HeadlessDeviceChoice, SeveralOrNoMatchesPickNothing)
     EXPECT_EQ(ChooseDevice({}, "usb").result, DeviceChoice::Result::NoMatch);
 }
 
-class HeadlessJsonLine : public ::testing::Test {};
-
-TEST_F(HeadlessJsonLine, AnyTextMakesValidJson)
+TEST(HeadlessJsonProgress, AnyTextMakesOneValidJsonLinePerEvent)
 {
+    std::FILE* stream = std::tmpfile();
+    JsonProgress progress(stream, [] { return 0.0; });
     const std::string awkward = "quote \" backslash \\ line\nend\ttab \x01 caf\xc3\xa9 latin \xe9 cut \xe2\x82";
-    const std::string line = JsonLine()
-                                 .Add("text", awkward)
-                                 .Add("count", std::int64_t{-3})
-                                 .Add("rate", 1.25)
-                                 .Add("done", true)
-                                 .AddNull("left")
-                                 .Add("items", std::vector<std::string>{"0: a", "1: b"})
-                                 .Text();
-    const auto json = nlohmann::json::parse(line);  // throws on invalid UTF-8 too
-    EXPECT_EQ(json["text"], "quote \" backslash \\ line\nend\ttab \x01 caf\xc3\xa9 latin \xc3\xa9 cut \xc3\xa2\xc2\x82");
-    EXPECT_EQ(json["count"], -3);
-    EXPECT_EQ(json["done"], true);
-    EXPECT_TRUE(json["left"].is_null());
-    EXPECT_EQ(json["items"][1], "1: b");
-    EXPECT_EQ(line.find('\n'), std::string::npos);
+    progress.Message("Vantrel", awkward);
+    progress.List("MIDI Out", {"0: a", awkward}, true);
+    progress.Result({"verify-only", 5, 0x1234, ""});
+
+    std::rewind(stream);
+    std::vector<nlohmann::ordered_json> events;  // members in the order written
+    for (char line[4096]; std::fgets(line, sizeof line, stream) != nullptr;)
+        events.push_back(nlohmann::ordered_json::parse(line));  // throws on invalid UTF-8 too
+    std::fclose(stream);
+    ASSERT_EQ(events.size(), 3u);
+    const std::string asUtf8 = "quote \" backslash \\ line\nend\ttab \x01 caf\xc3\xa9 latin \xc3\xa9 cut \xc3\xa2\xc2\x82";
+    EXPECT_EQ(events[0]["text"], asUtf8);
+    EXPECT_EQ(events[1]["items"], nlohmann::ordered_json::array({"0: a", asUtf8}));
+    EXPECT_EQ(events[2].dump(), R"({"event":"result","mode":"verify-only","exitCode":5,"success":false,"firstDifference":4660})");
 }
 
 class HeadlessProgressText : public ::testing::Test {};
