@@ -1,7 +1,7 @@
 #pragma once
 // The two colour forms of the skin, kept apart by type:
-//  - ColorRef: a Windows-style colour reference, red in the low byte
-//    (0x00BBGGRR), as the skin's constants are written.
+//  - ColorRef: a packed colour reference, red in the low byte (0x00BBGGRR),
+//    as the skin's constants are written.
 //  - Argb: 32-bit alpha, red, green, blue (0xAARRGGBB), as the anti-aliased
 //    drawing takes it.
 // RGB(123,171,255) and Argb{0xFF7BABFF} are the same opaque colour; ToArgb

@@ -97,6 +97,6 @@ void CVantrelDlg::OnBrowseDataFile()
 void CVantrelDlg::OnHelpButton()
 {
     const std::string page = ExeDirectory() + kHelpDirectory + platform::PathSeparator() + kHelpPage;
-    // As on the original platform, a missing browser or page gives no message.
+    // A missing browser or page gives no message: the button then does nothing.
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page)));
 }

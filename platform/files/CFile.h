@@ -4,9 +4,8 @@
 
 #include "CFileException.h"
 
-//! A file opened by name, read and written as raw bytes: the standard-library
-//! stand-in for the framework's file class. The file is closed by Close or
-//! by the destructor.
+//! A file opened by name, read and written as raw bytes through the system's
+//! file layer (FileSystem). The file is closed by Close or by the destructor.
 class CFile {
 public:
     //! Open flags; combine one access mode with the optional flags.

@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
-//! Why a file operation failed: the framework's cause code plus the
-//! operating system's error number. Filled in by CFile::Open and thrown by
+//! Why a file operation failed: a cause code, which picks the message shown,
+//! plus the operating system's error number. Filled in by CFile::Open and thrown by
 //! value from CFile::Read, CFile::Write and CStdioFile::ReadString.
 class CFileException {
 public:

@@ -4,10 +4,10 @@
 
 #include "CFile.h"
 
-//! A file read through a buffered stream, line by line: the stand-in for the
-//! framework's stdio file class. Opened in text mode unless typeBinary is
-//! given. In text mode a line may end in "\n", "\r\n" or a lone "\r", and a
-//! UTF-8 byte-order mark at the start of the file is not part of its text.
+//! A file read through a buffered stream, line by line. Opened in text mode
+//! unless typeBinary is given. In text mode a line may end in "\n", "\r\n" or
+//! a lone "\r", and a UTF-8 byte-order mark at the start of the file is not
+//! part of its text.
 class CStdioFile : public CFile {
 public:
     CStdioFile() = default;

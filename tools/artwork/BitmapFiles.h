@@ -1,5 +1,5 @@
 #pragma once
-// Writers for the Windows picture formats the executable's resources use:
+// Writers for the picture files the executable's resources use:
 // device-independent bitmaps (.bmp) at 24 bits or 4 bits per pixel, icons
 // (.ico) and cursors (.cur) with 32-bit images. Pure byte building: image in,
 // file contents out, nothing is written to disk here.

@@ -139,7 +139,7 @@ TEST(HeadlessJsonProgress, AnyTextMakesOneValidJsonLinePerEvent)
 
 class HeadlessProgressText : public ::testing::Test {};
 
-TEST_F(HeadlessProgressText, PercentIsClampedLikeTheWindowsBar)
+TEST_F(HeadlessProgressText, PercentIsClampedAsOnTheProgressBarOfTheWindow)
 {
     EXPECT_EQ(ProgressPercent({"", 0, 4, 1, 0}), 25);
     EXPECT_EQ(ProgressPercent({"", 0, 1, 2, 0}), 100);  // the short last chunk passes the bound

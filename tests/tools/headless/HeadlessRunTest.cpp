@@ -214,7 +214,7 @@ TEST_F(HeadlessRun, CommandLineMistakesExitTwo)
     EXPECT_EQ(version.output, "vantrel-update " VANTREL_VERSION "\n");
 }
 
-TEST_F(HeadlessRun, MissingChoicesExitThreeWithTheWindowsMessages)
+TEST_F(HeadlessRun, MissingChoicesExitThreeWithTheMessagesOfTheWindow)
 {
     const RunResult noData = runProgram(VANTREL_UPDATE_EXE, {"--simulated", "--blocks", blockPath, "--out",
                                                              kSimulator, "--in", kSimulator});
