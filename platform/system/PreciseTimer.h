@@ -15,7 +15,8 @@ public:
     PreciseTimer& operator=(const PreciseTimer&) = delete;
 
 private:
-    bool m_raised = false;
+    //! Whether the timer was raised; where sleeps are precise already, unused.
+    [[maybe_unused]] bool m_raised = false;
 };
 
 }  // namespace platform
