@@ -1,20 +1,34 @@
 #!/usr/bin/env bash
-# Installs the Debian package into a minimal Debian 12 root and uses it there
-# as a user would:
-#   scripts/clean_root_test.sh --prepare       only makes the cached root
-#   scripts/clean_root_test.sh <package.deb>   the whole test
-# The root is made once with mmdebstrap (essential packages and apt only) and
-# kept as build/cleanroot/bookworm.tar; the packages downloaded into it are
-# kept in build/cleanroot/archives. Each test unpacks a fresh copy, installs
+# Installs the Debian package into a minimal Debian root and uses it there as
+# a user would:
+#   scripts/clean_root_test.sh [--release R] --prepare       only makes the cached root
+#   scripts/clean_root_test.sh [--release R] <package.deb>   the whole test
+# R is the Debian release of the root: bookworm (Debian 12, the default) or
+# trixie (Debian 13). The root is made once with mmdebstrap (essential
+# packages and apt only, from the machine's own mirror) and kept as
+# build/cleanroot/<release>.tar; the packages downloaded into it are kept in
+# build/cleanroot/archives-<release>. Each test unpacks a fresh copy, installs
 # the package with apt-get (so a missing dependency fails the test), runs the
-# three programs, takes a screenshot of the window (build/artefacts/) and
-# removes the package again, checking that nothing of it is left.
-# Exits 77, after one line saying why, when no clean root can be made here.
+# three programs, takes a screenshot of the window
+# (build/artefacts/package-window-<release>.png) and removes the package
+# again, checking that nothing of it is left.
+# Exits 77, after a line "SKIPPED: <reason>", when no clean root can be made
+# here. The root is locked (build/cleanroot/<release>.lock) while it is made.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+release=bookworm
+if [ "${1:-}" = "--release" ]; then
+  release=${2:?usage: clean_root_test.sh [--release bookworm|trixie] --prepare | <package.deb>}
+  shift 2
+fi
+case $release in
+  bookworm) debian="Debian 12" ;;
+  trixie) debian="Debian 13" ;;
+  *) echo "clean root: unknown release $release (bookworm or trixie)" >&2; exit 2 ;;
+esac
 cache=$root/build/cleanroot
-base=$cache/bookworm.tar
-archives=$cache/archives
+base=$cache/$release.tar
+archives=$cache/archives-$release
 artefacts=$root/build/artefacts
 title="Firmware update   V1.0"
 sample=/usr/lib/vantrel/sample-firmware.bin
@@ -23,8 +37,8 @@ readonly make_timeout=600 install_timeout=600 update_timeout=120 command_timeout
 
 source "$root/scripts/x_window.sh"
 
-log() { echo "clean root: $*"; }
-skip() { echo "clean root: SKIPPED, $*"; exit 77; }
+log() { echo "clean root ($debian): $*"; }
+skip() { log "SKIPPED: $*"; exit 77; }
 
 # A root that cannot be made (no network, no mmdebstrap, not root) is a skip;
 # everything after it that fails is a failure.
@@ -32,18 +46,20 @@ make_base() {
   [ "$(id -u)" -eq 0 ] || skip "making and entering a root needs root"
   command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed"
   mkdir -p "$cache" "$archives/partial"
-  exec 8>"$cache/lock"
+  exec 8>"$cache/$release.lock"
   flock 8
   if [ -s "$base" ]; then
     return 0
   fi
   local started=$SECONDS
-  # The machine's own package sources, so the root sees the same mirror.
+  # The machine's own package sources, for this release, so the root sees the
+  # same mirror.
+  sed "s/bookworm/$release/g" /etc/apt/sources.list.d/debian.sources >"$cache/$release.sources"
   if ! timeout "$make_timeout" mmdebstrap --mode=root --format=tar --variant=apt --skip=cleanup/apt/lists \
       --aptopt='Acquire::Check-Valid-Until "false"' \
-      bookworm "$base.part" /etc/apt/sources.list.d/debian.sources >"$cache/mmdebstrap.log" 2>&1; then
+      "$release" "$base.part" "$cache/$release.sources" >"$cache/mmdebstrap-$release.log" 2>&1; then
     rm -f "$base.part"
-    skip "mmdebstrap could not make a Debian 12 root: $(grep -m1 '^E:' "$cache/mmdebstrap.log" || tail -n1 "$cache/mmdebstrap.log")"
+    skip "mmdebstrap could not make a $debian root: $(grep -m1 '^E:' "$cache/mmdebstrap-$release.log" || tail -n1 "$cache/mmdebstrap-$release.log")"
   fi
   mv "$base.part" "$base"
   log "made $base in $((SECONDS - started)) s ($(du -m "$base" | cut -f1) MiB)"
@@ -53,7 +69,7 @@ if [ "${1:-}" = "--prepare" ]; then
   make_base
   exit 0
 fi
-deb=${1:?usage: clean_root_test.sh --prepare | <package.deb>}
+deb=${1:?usage: clean_root_test.sh [--release bookworm|trixie] --prepare | <package.deb>}
 deb=$(realpath "$deb")
 [ -f "$deb" ] || { log "no package $deb"; exit 1; }
 make_base
@@ -106,7 +122,7 @@ step=$SECONDS
 if ! in_root "$install_timeout" sh -c "$update"' && apt-get install -y -q --no-install-recommends "/tmp/$1"' \
     _ "$(basename "$deb")" >"$work/install.log" 2>&1; then
   tail -n 20 "$work/install.log"
-  log "FAIL: apt-get could not install $(basename "$deb") into a clean Debian 12 root"
+  log "FAIL: apt-get could not install $(basename "$deb") into a clean $debian root"
   exit 1
 fi
 log "installed with $(grep -c '^Setting up' "$work/install.log") packages in $((SECONDS - step)) s"
@@ -139,7 +155,7 @@ window_test() {
   log "window title: '$title'"
   sleep 0.5
   mkdir -p "$artefacts"
-  import -window "$wid" "$artefacts/package-window.png" && log "screenshot: $artefacts/package-window.png"
+  import -window "$wid" "$artefacts/package-window-$release.png" && log "screenshot: $artefacts/package-window-$release.png"
   kill "$app"
   wait "$app" 2>/dev/null
 }
