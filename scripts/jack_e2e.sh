@@ -71,8 +71,8 @@ start_server() {
     fi
     sleep 0.2
   done
-  log "jackd cannot start here; skipping"
   sed 's/^/  jackd: /' "$work/jackd.log"
+  log "SKIPPED: jackd cannot start here (its output above)"
   exit 77
 }
 
@@ -236,7 +236,7 @@ case_two_at_once() {
 for tool in "$updater" "$instrument"; do
   [ -x "$tool" ] || { log "missing program: $tool"; exit 1; }
 done
-command -v jackd >/dev/null && command -v jack_lsp >/dev/null || { log "jackd is not installed; skipping"; exit 77; }
+command -v jackd >/dev/null && command -v jack_lsp >/dev/null || { log "SKIPPED: jackd is not installed"; exit 77; }
 
 start_server
 make_inputs

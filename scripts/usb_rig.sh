@@ -14,11 +14,13 @@
 #
 # Exits 77 (skipped) when QEMU cannot run here. Kernel and initramfs are
 # cached in build/usb-rig (VANTREL_RIG_CACHE); VANTREL_RIG_TIMEOUT bounds the
-# whole run in seconds (default 1200).
+# whole run in seconds (default 1200); VANTREL_RIG_QEMU names the QEMU program
+# (default qemu-system-x86_64; a name that is not there shows the skip).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${VANTREL_RIG_CACHE:-$root/build/usb-rig}
 readonly timeout_s=${VANTREL_RIG_TIMEOUT:-1200}
+readonly qemu=${VANTREL_RIG_QEMU:-qemu-system-x86_64}
 # A kernel that has not reached its init in this time under KVM is taken for a
 # KVM that hangs (as nested KVM can); software emulation boots in about 10 s.
 readonly kvm_boot_s=20
@@ -33,7 +35,7 @@ skip() {
   exit "$skipped"
 }
 
-command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed (scripts/setup.sh installs it)"
+command -v "$qemu" >/dev/null || skip "$qemu is not installed (scripts/setup.sh installs it)"
 bash "$root/scripts/usb_rig/prepare.sh" "$cache" || skip "cannot fetch Debian's kernel or build the initramfs"
 cache=$(cd "$cache" && pwd)
 
@@ -65,7 +67,7 @@ security=none
 start_qemu() {
   local accel=$1 cpu=max
   [ "$accel" = kvm ] && cpu=host
-  qemu-system-x86_64 -accel "$accel" -cpu "$cpu" -smp 2 -m 2048 \
+  "$qemu" -accel "$accel" -cpu "$cpu" -smp 2 -m 2048 \
     -nodefaults -no-user-config -display none -no-reboot \
     -kernel "$cache/vmlinuz" -initrd "$cache/initramfs.cpio.gz" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1 rig_run=$run" \
