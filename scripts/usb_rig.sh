@@ -35,7 +35,7 @@ skip() {
   exit "$skipped"
 }
 
-command -v "$qemu" >/dev/null || skip "$qemu is not installed (scripts/setup.sh installs it)"
+command -v "$qemu" >/dev/null || skip "QEMU ($qemu) is not installed (scripts/setup.sh installs it)"
 bash "$root/scripts/usb_rig/prepare.sh" "$cache" || skip "cannot fetch Debian's kernel or build the initramfs"
 cache=$(cd "$cache" && pwd)
 
