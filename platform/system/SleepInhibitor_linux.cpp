@@ -68,7 +68,7 @@ SleepInhibitor::SleepInhibitor(const std::string& who, const std::string& why) :
         return;
     }
 
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without its C compound literal
     const std::unique_ptr<sd_bus_error, ErrorRelease> errorRelease(&error);
     sd_bus_message* reply = nullptr;
     result = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
