@@ -94,22 +94,22 @@ summary() {
 
 # suite <build dir> [ctest options...]: the build tree's tests through ctest.
 # A test that could not run here (ctest's skip code 77, or a GoogleTest case
-# that skipped itself, found in GoogleTest's XML reports) makes the step one
-# that cannot run, with the reasons.
+# that skipped itself, found in the XML report each test writes into
+# <build dir>/gtest-reports/) makes the step one that cannot run, with the
+# reasons.
 suite() {
   local build=$1
   shift
-  local reports=$root/$build/gtest-reports log=$build/ctest.log
+  local reports=$build/gtest-reports log=$build/ctest.log
   rm -rf "$reports"
-  mkdir -p "$reports"
-  GTEST_OUTPUT=xml:$reports/ ctest --test-dir "$build" --output-on-failure "$@" | tee "$log"
+  ctest --test-dir "$build" --output-on-failure "$@" | tee "$log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
   local skipped
   skipped=$(skipped_ctest_tests "$log"; skipped_gtest_cases "$reports")
   [ -n "$skipped" ] || return 0
   echo "$skipped" | sed 's/^/not run: /'
   echo "SKIPPED: $(echo "$skipped" | wc -l) test(s) could not run here:" \
-    "$(echo "$skipped" | sed 's/^[^(]*(\(.*\))$/\1/' | sort -u | paste -sd ';' | sed 's/;/; /g')"
+    "$(echo "$skipped" | sed 's/^[^(]*(\(.*\))$/\1/' | sort -u | awk '{ printf "%s%s", (NR > 1 ? "; " : ""), $0 }')"
   return 77
 }
 
@@ -134,6 +134,8 @@ skipped_gtest_cases() {
     /<testcase / && /result="skipped"/ { test = attribute("classname") "." attribute("name"); next }
     test != "" && /<skipped / {
       reason = attribute("message"); sub(/.*&#x0A;/, "", reason)
+      gsub(/&apos;/, "\047", reason); gsub(/&quot;/, "\"", reason)
+      gsub(/&lt;/, "<", reason); gsub(/&gt;/, ">", reason); gsub(/&amp;/, "\\&", reason)
       print test " (" reason ")"; test = ""
     }'
 }
