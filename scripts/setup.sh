@@ -15,6 +15,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick
   dpkg-dev file help2man lintian desktop-file-utils appstream mmdebstrap
   qemu-system-x86 busybox-static kmod cpio alsa-utils
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis xclip
 )
 
 missing=()

@@ -4,7 +4,8 @@
 # hand-over and wake-up tests under ThreadSanitizer, a short fuzzing run of
 # every parser of outside input, the window under Xvfb, the end-to-end run
 # through JACK, the tests in the USB-MIDI rig (QEMU); then the Debian package,
-# checked and tried in clean Debian 12 and Debian 13 roots.
+# checked and tried in clean Debian 12 and Debian 13 roots; then the Windows
+# build, cross-built with MinGW-w64, its tests and its installer under Wine.
 #
 # Each check is one step (`step "<name>" command...`). A step passes on exit
 # 0; exit 77 means it cannot run on this machine (its output says why, in a
@@ -161,6 +162,16 @@ clean_root() {
   bash scripts/clean_root_test.sh --release "$1" build/package/package/vantrel_*.deb
 }
 
+# windows_suite: the cross-built test suites under Wine (ctest runs each test
+# through `wine`), in a subshell of its own for Wine's environment.
+windows_suite() (
+  pids=()
+  trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
+  source scripts/windows/wine.sh
+  prepare_wine_prefix || exit 1
+  suite build/windows/release -j "$jobs"
+)
+
 step "setup: the Debian packages the project needs" bash scripts/setup.sh
 # The clean roots for the package test are network and disk bound: they are
 # made in the background while the builds compile, one after the other.
@@ -186,3 +197,10 @@ step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L
 step "Debian package: build, lintian, desktop and AppStream checks" bash scripts/package.sh
 step "the package in a clean Debian 12 root" clean_root bookworm
 step "the package in a clean Debian 13 root" clean_root trixie
+step "Qt for Windows from Debian's source (built once, then cached)" bash scripts/windows/qt.sh
+step "Windows build and installer (MinGW-w64, NSIS)" bash scripts/windows/build.sh
+step "Windows test suites under Wine" windows_suite
+step "Windows: the headless updater under Wine" bash scripts/windows/headless_test.sh
+step "Windows: the window under Wine, screenshots" bash scripts/windows/window_test.sh
+step "Windows: the installer under Wine" bash scripts/windows/installer_test.sh \
+  build/windows/release/package/vantrel-1.0-win64.exe
