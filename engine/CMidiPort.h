@@ -32,7 +32,9 @@ public:
     //! Empty replies in a row ReadWords accepts before it gives up: a device
     //! that answers every request with nothing must not keep the read going.
     static constexpr unsigned kMaxEmptyReplies = 100;
-    //! Retries (10 ms apart) of closing an output that reports a send in flight.
+    //! Retries (10 ms apart) of closing an output that reports a send in
+    //! flight: 3 s, more than the 2 s after which a backend ends a send that
+    //! makes no progress. The port is dropped after the last one regardless.
     static constexpr unsigned kCloseOutputRetries = 300;
     //! Retries (yields) of closing an input that reports buffers still queued.
     static constexpr unsigned kCloseInputRetries = 1000;

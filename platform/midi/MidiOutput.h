@@ -12,7 +12,7 @@ namespace platform {
 //! startSysEx hands the message over, sendState tells when the port is done
 //! with it, waitSent sleeps until then for at most a given time. A backend
 //! that cannot send in the background keeps the defaults, which do the whole
-//! send in startSysEx.
+//! send in startSysEx. A port is used from one thread at a time.
 class MidiOutput {
 public:
     virtual ~MidiOutput() = default;
@@ -35,7 +35,18 @@ public:
     //! Sleeps until the started message has left or `timeout` has passed.
     virtual void waitSent(std::chrono::microseconds timeout) { (void)timeout; }
 
-    //! Closes the port. Returns kMidiStillPlaying while a send is in flight.
+    //! Closes the port, or returns kMidiStillPlaying and closes nothing while
+    //! a started message is still on its way; that message goes on, and the
+    //! caller calls close again until it gives another answer. A closed port
+    //! answers kMidiInvalidHandle.
+    //!
+    //! The busy port is reported, not waited for: a close must not hold the
+    //! window's thread for a message's wire time, the caller decides how long
+    //! it retries, and WinMM's midiOutClose answers a queued long message the
+    //! same way. Each call moves the message on, so retrying alone gets it
+    //! out; a send that stops making progress ends with a failure after the
+    //! backend's stall limit, so the retries end even on a stalled device.
+    //! Destroying the port closes it at once and drops what is still on its way.
     virtual MidiResult close() = 0;
 
 protected:

@@ -349,6 +349,27 @@ TEST_F(CMidiPortTest, ClosingPortsThatWereNeverOpenedDoesNothing)
     EXPECT_TRUE(backend->events().empty());
 }
 
+TEST_F(CMidiPortTest, OutputBusyWithASendIsClosedOnceFreeOrDroppedAfterTheLastRetry)
+{
+    struct Case {
+        unsigned busyCloses;
+        unsigned expectedBusy;
+        bool closed;
+    };
+    for (const Case& c : {Case{3, 3, true}, Case{~0u, CMidiPort::kCloseOutputRetries, false}}) {
+        CMidiPort closing;
+        closing.OpenOutput(0);
+        const std::size_t before = backend->events().size();
+        backend->busyOutputCloses = c.busyCloses;
+        closing.CloseOutput();
+        const auto& events = backend->events();
+        EXPECT_EQ(std::count(events.begin() + before, events.end(), "busy out 0"), c.expectedBusy);
+        EXPECT_EQ(events.back() == "close out 0", c.closed) << events.back();
+        EXPECT_FALSE(closing.IsOutputOpen());
+        backend->busyOutputCloses = 0;
+    }
+}
+
 TEST_F(CMidiPortTest, OpeningTheOutputTwiceClosesTheFirst)
 {
     port->OpenOutput(0);

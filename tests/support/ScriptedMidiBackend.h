@@ -47,6 +47,9 @@ public:
     platform::MidiResult openOutputResult;
     platform::MidiResult openInputResult;
     platform::MidiResult startInputResult;
+    //! Closes of an output answered kMidiStillPlaying, as with a send in
+    //! flight, before one succeeds.
+    unsigned busyOutputCloses = 0;
     //! Runs inside the input's stopDevice, i.e. while the port pair closes the input.
     std::function<void(ScriptedMidiInput&)> onInputStop;
 

@@ -18,6 +18,11 @@ platform::MidiResult ScriptedMidiOutput::close()
 {
     if (m_closed)
         return platform::MidiResult::failure(platform::kMidiInvalidHandle);
+    if (m_backend.busyOutputCloses > 0) {
+        --m_backend.busyOutputCloses;
+        m_backend.record("busy " + m_name);
+        return platform::MidiResult::failure(platform::kMidiStillPlaying);
+    }
     m_closed = true;
     m_backend.record("close " + m_name);
     return {};

@@ -19,7 +19,7 @@ AlsaRawMidiOutput::AlsaRawMidiOutput(snd_rawmidi_t* handle, std::string name)
     m_bufferBytes = size > 0 ? static_cast<std::size_t>(size) : 0;
 }
 
-AlsaRawMidiOutput::~AlsaRawMidiOutput() { close(); }
+AlsaRawMidiOutput::~AlsaRawMidiOutput() { release(); }
 
 MidiResult AlsaRawMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
 {
@@ -92,12 +92,27 @@ void AlsaRawMidiOutput::waitSent(std::chrono::microseconds timeout)
 
 MidiResult AlsaRawMidiOutput::close()
 {
-    m_sending = false;
-    if (m_handle != nullptr) {
-        snd_rawmidi_close(m_handle);
-        m_handle = nullptr;
-    }
+    if (m_handle == nullptr)
+        return MidiResult::failure(kMidiInvalidHandle);
+    // The look writes what the kernel buffer did not take yet and ends the
+    // send once it has drained, failed or stalled.
+    if (sendState().code == kMidiStillPlaying)
+        return MidiResult::failure(kMidiStillPlaying);
+    release();
     return MidiResult::success();
+}
+
+void AlsaRawMidiOutput::release()
+{
+    if (m_handle == nullptr)
+        return;
+    // The kernel drains an output as it closes, for seconds on a stalled
+    // device: bytes of a send that did not end well are dropped first.
+    if (m_sending || !m_lastResult.ok())
+        snd_rawmidi_drop(m_handle);
+    snd_rawmidi_close(m_handle);
+    m_handle = nullptr;
+    m_sending = false;
 }
 
 MidiResult AlsaRawMidiOutput::finish(MidiResult result)

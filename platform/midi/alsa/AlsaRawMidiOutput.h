@@ -27,7 +27,8 @@ public:
     MidiResult sendState() override;
     //! Sleeps until the device has taken the rest or drained, at most `timeout`.
     void waitSent(std::chrono::microseconds timeout) override;
-    //! Closes the port; a message still on its way is dropped.
+    //! kMidiStillPlaying while a started message has not drained (or failed),
+    //! otherwise closes the port.
     MidiResult close() override;
 
     //! Longest time the device may take no byte at all before a send fails.
@@ -36,6 +37,8 @@ public:
     static constexpr std::size_t kBufferBytes = 8192;
 
 private:
+    //! Closes the handle at once, dropping whatever it still holds.
+    void release();
     MidiResult finish(MidiResult result);
     MidiResult failure(int err) const;
 

@@ -40,7 +40,7 @@ JackMidiOutput::JackMidiOutput(std::unique_ptr<JackClient> client, jack_port_t* 
     m_message.reserve(8192);
 }
 
-JackMidiOutput::~JackMidiOutput() { close(); }
+JackMidiOutput::~JackMidiOutput() { release(); }
 
 MidiResult JackMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
 {
@@ -89,10 +89,22 @@ void JackMidiOutput::waitSent(std::chrono::microseconds timeout)
 
 MidiResult JackMidiOutput::close()
 {
+    if (!m_client)
+        return MidiResult::failure(kMidiInvalidHandle);
+    // The look ends the send once a cycle has taken the message, the server
+    // has gone or the cycle time-out has passed.
+    if (sendState().code == kMidiStillPlaying)
+        return MidiResult::failure(kMidiStillPlaying);
+    release();
+    return MidiResult::success();
+}
+
+void JackMidiOutput::release()
+{
     if (m_client)
         m_client->close();  // no process cycle runs after this
     m_client.reset();
-    return MidiResult::success();
+    m_sending = false;
 }
 
 int JackMidiOutput::process(jack_nframes_t frames, void* argument)

@@ -26,6 +26,8 @@ public:
     MidiResult startSysEx(const std::uint8_t* message, std::size_t length) override;
     MidiResult sendState() override;
     void waitSent(std::chrono::microseconds timeout) override;
+    //! kMidiStillPlaying until a cycle has taken the started message (or the
+    //! send failed), otherwise leaves the server.
     MidiResult close() override;
 
     //! Longest wait for the process callback to take a message; a stalled
@@ -36,6 +38,8 @@ private:
     enum State : int { Idle, Pending, Writing, Written, TooLarge, WriteFailed };
 
     JackMidiOutput(std::unique_ptr<JackClient> client, jack_port_t* port, std::string destination);
+    //! Leaves the server at once; a message not yet taken is dropped.
+    void release();
     static int process(jack_nframes_t frames, void* argument);
     void processCycle(jack_nframes_t frames);
     //! The cycle's outcome, or Pending/Writing while none has come yet.
