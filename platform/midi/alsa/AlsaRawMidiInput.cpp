@@ -35,6 +35,10 @@ MidiResult AlsaRawMidiInput::startDevice()
         return MidiResult::failure(kMidiInvalidHandle);
     stopDevice();
     snd_rawmidi_drop(m_handle);  // bytes from before the start belong to nobody
+    // The kernel starts an input only at its first poll or read, and a USB
+    // interface throws away what comes before: one look now, so a reply that
+    // comes the moment start returns waits for the reader thread.
+    WaitForRawMidi(m_handle, 0);
     m_assembler.reset();
     m_stopRequested = false;
     m_reader = std::thread([this] { readLoop(); });
