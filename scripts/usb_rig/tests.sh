@@ -168,6 +168,28 @@ test_sequencer() {
   note "ALSA sequencer to the USB device: $(cat "$out/sequencer.log")"
 }
 
+# contract_run <binary> <log>: the backend contract over ALSA raw MIDI; the
+# test echoes on the gadget's port itself and pulls the cable once.
+contract_run() {
+  VANTREL_RIG_CARD=Instrument VANTREL_RIG_PEER=hw:inst1,0 \
+    VANTREL_RIG_UNPLUG="$gadget unplug inst1 && $gadget wait-gone Instrument" \
+    VANTREL_RIG_PLUG="$gadget plug inst1 && $gadget wait-card Instrument && $gadget wait-card inst1" \
+    "$1" >"$out/$2" 2>&1
+}
+
+test_contract() {
+  local rc tsan=${VANTREL_TSAN_BIN:-}/test_alsa_contract
+  contract_run "$bin/test_alsa_contract" contract.log
+  rc=$?
+  note "$(grep -E '^\[  (PASSED|FAILED)  \] [0-9]' "$out/contract.log" | tr '\n' ' ')"
+  expect "the contract holds (exit $rc; see contract.log)" [ $rc -eq 0 ]
+  # The same under ThreadSanitizer, when the test command has built it.
+  [ -n "${VANTREL_TSAN_BIN:-}" ] && [ -x "$tsan" ] || return 0
+  TSAN_OPTIONS=halt_on_error=1 contract_run "$tsan" contract-tsan.log
+  rc=$?
+  expect "the contract holds under ThreadSanitizer (exit $rc; see contract-tsan.log)" [ $rc -eq 0 ]
+}
+
 test_update() {
   start_instrument inst1 || return
   update update.log --out USB --in USB --data "$out/image.bin" --verify
@@ -280,7 +302,7 @@ passed=0
 failed=0
 shift
 tests=("$@")
-[ ${#tests[@]} -gt 0 ] || tests=(sequencer update busy unplug window hotplug)
+[ ${#tests[@]} -gt 0 ] || tests=(sequencer contract update busy unplug window hotplug)
 for name in "${tests[@]}"; do
   run_test "$name"
 done

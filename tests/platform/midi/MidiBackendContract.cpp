@@ -1,0 +1,147 @@
+#include "MidiBackendContract.h"
+
+#include <chrono>
+
+using namespace platform;
+
+namespace contract {
+
+namespace {
+
+// Longest wait for what should come; only a failing case waits this long.
+constexpr std::chrono::seconds kArrivalLimit{10};
+// How often a busy close is tried again.
+constexpr auto kCloseRetryInterval = std::chrono::milliseconds(10);
+
+//! A data message as the updater sends it: 1024 words, 4101 bytes, the
+//! longest of the protocol; `seed` makes each one different.
+Bytes DataMessage(std::uint8_t seed)
+{
+    Bytes message{0xF0, 0x7E, 0x08, 0x0A};
+    for (std::size_t i = 0; i < 4 * 1024; ++i)
+        message.push_back(static_cast<std::uint8_t>((i * 7 + seed) & 0x0F));
+    message.push_back(0xF7);
+    return message;
+}
+
+Bytes Command(std::uint8_t command) { return {0xF0, 0x7E, 0x08, command, 0xF7}; }
+
+}  // namespace
+
+void PrintTo(const ContractBackend& backend, std::ostream* out) { *out << backend.name; }
+
+std::string ContractBackendName(const ::testing::TestParamInfo<ContractBackend>& info) { return info.param.name; }
+
+void MidiBackendContract::SetUp()
+{
+    std::string unavailable;
+    subject = GetParam().makeSubject(unavailable);
+    if (!subject)
+        GTEST_SKIP() << unavailable;
+    system.addBackend(subject->backend());
+}
+
+void MidiBackendContract::TearDown()
+{
+    if (output)
+        CloseOutput();
+    if (input)
+        receiver.detach(*input);
+    output.reset();
+    input.reset();
+    subject.reset();
+}
+
+void MidiBackendContract::OpenBoth()
+{
+    const MidiResult outOpened = system.openOutput(subject->output(), output);
+    ASSERT_TRUE(outOpened.ok()) << MidiSystem::errorText(outOpened);
+    const MidiResult inOpened = system.openInput(subject->input(), &MidiMessageCollector::callback, &receiver, input);
+    ASSERT_TRUE(inOpened.ok()) << MidiSystem::errorText(inOpened);
+    ASSERT_TRUE(output && input);
+    ASSERT_NO_FATAL_FAILURE(receiver.attach(*input));
+}
+
+MidiResult MidiBackendContract::CloseOutput()
+{
+    MidiResult closed;
+    while ((closed = output->close()).code == kMidiStillPlaying)
+        output->waitSent(kCloseRetryInterval);
+    return closed;
+}
+
+TEST_P(MidiBackendContract, OpenPortsCloseOnceAndThenRefuseWork)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenBoth());
+    EXPECT_TRUE(output->close().ok());
+    EXPECT_EQ(output->close().code, kMidiInvalidHandle);
+    const Bytes end = Command(0x02);
+    EXPECT_EQ(output->sendSysEx(end.data(), end.size()).code, kMidiInvalidHandle);
+}
+
+TEST_P(MidiBackendContract, SentMessagesArriveWholeAndInOrder)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenBoth());
+    const std::vector<Bytes> messages = {DataMessage(1), Command(0x02), DataMessage(2)};
+    for (const Bytes& message : messages) {
+        Bytes bytes = message;
+        ASSERT_TRUE(output->sendSysEx(bytes.data(), bytes.size()).ok());
+        bytes.assign(bytes.size(), 0x00);  // the caller may reuse its bytes the moment the send returns
+    }
+    EXPECT_EQ(subject->receivedByPeer(messages.size()), messages);
+}
+
+TEST_P(MidiBackendContract, AnswerArrivesInOneBufferWithItsExactBytes)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenBoth());
+    const ContractSubject::Exchange exchange = subject->exchange();
+    ASSERT_TRUE(output->sendSysEx(exchange.request.data(), exchange.request.size()).ok());
+    receiver.waitFor(1, kArrivalLimit);
+    EXPECT_EQ(receiver.messages(), std::vector<Bytes>{exchange.answer});
+}
+
+TEST_P(MidiBackendContract, CloseDuringASendIsRefusedUntilTheMessageIsOut)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenBoth());
+    const Bytes message = DataMessage(3);
+    ASSERT_TRUE(output->startSysEx(message.data(), message.size()).ok());
+    // 4101 bytes take milliseconds on every link tried here; this close comes
+    // microseconds after the start.
+    EXPECT_EQ(output->close().code, kMidiStillPlaying);
+    const MidiResult closed = CloseOutput();
+    EXPECT_TRUE(closed.ok()) << MidiSystem::errorText(closed);
+    EXPECT_EQ(subject->receivedByPeer(1), std::vector<Bytes>{message}) << "the close cut the message short";
+}
+
+TEST_P(MidiBackendContract, GoneDeviceFailsTheNextSendAndTheNextOpen)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenBoth());
+    subject->removeDevice();
+    const Bytes end = Command(0x02);
+    const MidiResult sent = output->sendSysEx(end.data(), end.size());
+    EXPECT_EQ(sent.code, subject->goneStatus()) << MidiSystem::errorText(sent);
+    EXPECT_FALSE(sent.detail.empty()) << "no text says what happened";
+
+    std::unique_ptr<MidiOutput> otherOutput;
+    std::unique_ptr<MidiInput> otherInput;
+    EXPECT_EQ(system.openOutput(subject->output(), otherOutput).code, kMidiNoDevice);
+    EXPECT_EQ(system.openInput(subject->input(), &MidiMessageCollector::callback, &receiver, otherInput).code,
+              kMidiNoDevice);
+}
+
+TEST_P(MidiBackendContract, ReopenedPortsCarryAnExchangeAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenBoth());
+    EXPECT_TRUE(CloseOutput().ok());
+    receiver.detach(*input);
+    output.reset();
+    input.reset();
+
+    ASSERT_NO_FATAL_FAILURE(OpenBoth());
+    const ContractSubject::Exchange exchange = subject->exchange();
+    ASSERT_TRUE(output->sendSysEx(exchange.request.data(), exchange.request.size()).ok());
+    receiver.waitFor(1, kArrivalLimit);
+    EXPECT_EQ(receiver.messages(), std::vector<Bytes>{exchange.answer});
+}
+
+}  // namespace contract
