@@ -8,12 +8,15 @@ void MidiMessageCollector::callback(platform::MidiInput* input, unsigned message
                                     platform::MidiHeader* header)
 {
     auto* self = static_cast<MidiMessageCollector*>(instance);
+    if (self->m_closed)
+        ++self->m_lateCalls;
     // An empty buffer is one handed back by reset, not a message.
     if (message != platform::kMimLongData || header->bytesRecorded == 0)
         return;
     {
         std::lock_guard lock(self->m_mutex);
         self->m_messages.emplace_back(header->data, header->data + header->bytesRecorded);
+        self->m_times.push_back(std::chrono::steady_clock::now());
     }
     self->m_arrived.notify_all();
     input->addBuffer(header);
@@ -30,9 +33,9 @@ void MidiMessageCollector::attach(platform::MidiInput& input)
 
 void MidiMessageCollector::detach(platform::MidiInput& input)
 {
-    input.reset();
-    input.unprepareHeader(&m_header);
-    input.close();
+    EXPECT_TRUE(input.reset().ok());
+    EXPECT_TRUE(input.unprepareHeader(&m_header).ok());
+    EXPECT_TRUE(input.close().ok());
 }
 
 bool MidiMessageCollector::waitFor(std::size_t count, std::chrono::milliseconds limit)
@@ -45,4 +48,10 @@ std::vector<MidiMessageCollector::Bytes> MidiMessageCollector::messages()
 {
     std::lock_guard lock(m_mutex);
     return m_messages;
+}
+
+std::vector<std::chrono::steady_clock::time_point> MidiMessageCollector::times()
+{
+    std::lock_guard lock(m_mutex);
+    return m_times;
 }

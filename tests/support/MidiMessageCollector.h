@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -22,16 +23,25 @@ public:
     static void callback(platform::MidiInput* input, unsigned message, void* instance, platform::MidiHeader* header);
     //! Queues the buffer and starts the input.
     void attach(platform::MidiInput& input);
-    //! Takes the buffer back and closes the input.
+    //! Takes the buffer back and closes the input, as the port pair does.
     void detach(platform::MidiInput& input);
     //! True once `count` messages have arrived; false when `limit` passed first.
     bool waitFor(std::size_t count, std::chrono::milliseconds limit = kArrivalLimit);
     std::vector<Bytes> messages();
+    //! When each message came.
+    std::vector<std::chrono::steady_clock::time_point> times();
+    //! From now on every call of the callback is late: the input has been closed or dropped.
+    void markClosed() { m_closed = true; }
+    //! Calls of the callback after markClosed().
+    std::size_t lateCalls() const { return m_lateCalls; }
 
 private:
     Bytes m_buffer;
     platform::MidiHeader m_header;
+    std::atomic<bool> m_closed{false};
+    std::atomic<std::size_t> m_lateCalls{0};
     std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<Bytes> m_messages;
+    std::vector<std::chrono::steady_clock::time_point> m_times;
 };
