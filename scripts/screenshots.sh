@@ -2,7 +2,8 @@
 # Screenshots of the real window for CI artefacts: starts a virtual X display,
 # runs the program with the simulated instrument, checks the window title,
 # then writes the idle window, the window in the middle of an update and the
-# result of that update to build/artefacts/.
+# result of that update to build/artefacts/, and checks that the result is
+# "Update successful !".
 #   scripts/screenshots.sh [build dir]   (default build/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,3 +65,7 @@ done
 sleep 0.3
 import -window root -crop "${w}x${h}+${x}+${y}" "$out/window-result.png"
 echo "screenshots in $out: window-idle.png window-running.png window-result.png"
+# Any message of the program ends a run, a failure too: only this one is success.
+text=$(box_text "$result") || { echo "screenshots: the result message could not be read" >&2; exit 1; }
+echo "result: '$text'"
+[ "$text" = "Update successful !" ] || { echo "screenshots: the update did not succeed" >&2; exit 1; }

@@ -41,3 +41,20 @@ find_window() {
   [ "$shown" = "$title" ] || { echo "window title is '$shown', expected '$title'" >&2; return 1; }
   echo "$wid"
 }
+
+# box_text <wid>: prints the first line of the text of the message box <wid>.
+# Its text can be selected with the mouse, and X hands the selection to
+# whoever asks: a triple click on the line, which sits right of the icon and
+# level with its middle, selects it whole. Fails when nothing new was selected.
+box_text() {
+  local wid=$1 bx by before text i
+  read -r bx by < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+  before=$(xclip -o -selection primary 2>/dev/null || true)
+  xdotool mousemove $((bx + 80)) $((by + 18)) click --repeat 3 --delay 50 1 || return 1
+  for ((i = 0; i < x_window_wait; i++)); do
+    text=$(xclip -o -selection primary 2>/dev/null || true)
+    [ -n "$text" ] && [ "$text" != "$before" ] && { echo "$text"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
