@@ -103,6 +103,7 @@ CMyCombox::CMyCombox(QWidget* parent)
     view()->installEventFilter(this);  // after the list's own filter, so this one sees keys first
     connect(lineEdit(), &QLineEdit::textEdited, this, &CMyCombox::onTextEdited);
 
+    m_hoverTimer.setObjectName(QStringLiteral("hoverTimer"));
     m_hoverTimer.setInterval(kHoverPollMs);
     connect(&m_hoverTimer, &QTimer::timeout, this, &CMyCombox::OnTimer);
 }

@@ -100,6 +100,6 @@ private:
     bool m_ownerDraw = false;
     bool m_capsLockOn = false;  // as the last key to reach the box found it
     int m_droppedHeight = 0;
-    QTimer m_hoverTimer;
+    QTimer m_hoverTimer{this};  // a child named "hoverTimer", so its ticks can be counted from outside
     QProxyStyle* m_style = nullptr;  // owned by this box (QObject child)
 };

@@ -416,17 +416,21 @@ TEST_F(CMidiPortTest, ClosingWhileRepliesStreamInEndsCleanly)
     OpenQuietly();
     ScriptedMidiInput* input = backend->input();
     std::atomic<bool> stop{false};
+    std::atomic<unsigned> delivered{0};
     std::thread device([&] {
         const Bytes reply = Reply({1, 2, 3});
-        while (!stop)
+        while (!stop) {
             input->deliver(reply.data(), reply.size());
+            ++delivered;
+        }
     });
     // Like a real driver, the input's thread ends before its close returns.
     backend->onInputStop = [&](ScriptedMidiInput&) {
         stop = true;
         device.join();
     };
-    std::this_thread::sleep_for(5ms);
+    while (delivered < 100)  // replies are streaming in
+        std::this_thread::yield();
     port->CloseInput();
     EXPECT_FALSE(device.joinable()) << "the input was not closed";
     if (device.joinable()) {

@@ -52,7 +52,7 @@ TEST_F(SimulatedTraceTest, UpdateWithVerifyExchangesTheTracedMessagesInOrder)
         FAIL() << error.what();
     }
     EXPECT_TRUE(observer.messages.empty()) << observer.messages.front();
-    ExpectTracedExchange(Recorded(), 90ms);
+    ExpectTracedExchange(Recorded());
     backend->withInstrument([](platform::SimulatedInstrument& instrument) {
         EXPECT_EQ(instrument.word(0), 0x2211);
         EXPECT_EQ(instrument.word(1), 0x4433);

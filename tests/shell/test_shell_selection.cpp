@@ -3,13 +3,17 @@
 // data-file browser.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTextBrowser>
 #include <QTimer>
@@ -232,9 +236,15 @@ TEST_F(BrowseTest, DataFilesChoiceMatchesBinInAnyLetterCase)
     OpenWindow();
     QStringList listed;
     OnFileDialog([&](QFileDialog& dialog) {
-        dialog.setDirectory(QString::fromStdString(folder.string()));
-        // Let the file system model read the folder.
-        QTest::qWait(300);
+        // The dialog's file system model reads the folder in the background and says when it is done.
+        auto* files = dialog.findChild<QFileSystemModel*>();
+        ASSERT_NE(files, nullptr);
+        QSignalSpy loaded(files, &QFileSystemModel::directoryLoaded);
+        const QString path = QDir::cleanPath(QString::fromStdString(folder.string()));
+        dialog.setDirectory(path);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return std::any_of(loaded.begin(), loaded.end(), [&](const QList<QVariant>& args) { return args.at(0).toString() == path; });
+        }));
         auto* proxyView = dialog.findChild<QAbstractItemView*>("listView");
         ASSERT_NE(proxyView, nullptr);
         const QModelIndex root = proxyView->rootIndex();

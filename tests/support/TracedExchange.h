@@ -52,9 +52,10 @@ inline std::vector<TracedMessage> TracedExchange()
     return trace;
 }
 
-//! Checks `sent` against the trace byte for byte and the waits within
-//! `tolerance` (a loaded machine sleeps longer, never shorter).
-inline void ExpectTracedExchange(const std::vector<SentAt>& sent, std::chrono::milliseconds tolerance)
+//! Checks `sent` against the trace byte for byte, and that each wait lasted
+//! at least as long as the trace says (a loaded machine sleeps longer, so how
+//! much longer tells nothing; the benchmark measures what waits cost).
+inline void ExpectTracedExchange(const std::vector<SentAt>& sent)
 {
     const std::vector<TracedMessage> trace = TracedExchange();
     ASSERT_EQ(sent.size(), trace.size()) << "messages sent";
@@ -65,6 +66,5 @@ inline void ExpectTracedExchange(const std::vector<SentAt>& sent, std::chrono::m
             continue;
         const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(sent[i].time - sent[i - 1].time);
         EXPECT_GE(gap, trace[i].waitBefore) << "message #" << i + 1 << " came too early";
-        EXPECT_LE(gap, trace[i].waitBefore + tolerance) << "message #" << i + 1 << " came too late";
     }
 }
