@@ -30,13 +30,15 @@ platform::MidiResult JackInstrumentClient::open(const std::string& clientName, c
 
 void JackInstrumentClient::close()
 {
-    if (m_client)
-        m_client->close();  // no cycle touches the rings after this
+    // The worker first: when the instrument vanishes, it is the worker that
+    // pulls the cable through the client, which must not be closed meanwhile.
     m_stopRequested = true;
     if (m_worker.joinable()) {
         m_receiver.wake();
         m_worker.join();
     }
+    if (m_client)
+        m_client->close();  // no cycle touches the rings after this
 }
 
 std::string JackInstrumentClient::inputPortName() const { return m_input ? jack_port_name(m_input) : ""; }
