@@ -65,7 +65,7 @@ security=none
 [ "$(id -u)" -eq 0 ] && security=passthrough
 
 start_qemu() {
-  local accel=$1 cpu=max
+  local accel=$1 cpu=${VANTREL_RIG_CPU:-max,smap=off}
   [ "$accel" = kvm ] && cpu=host
   "$qemu" -accel "$accel" -cpu "$cpu" -smp 2 -m 2048 \
     -nodefaults -no-user-config -display none -no-reboot \

@@ -8,82 +8,16 @@
 # Logs, screenshots and each test's time go to <bin dir>/../usb-rig/.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
 bin=$(cd "$1" && pwd)
 out=$(cd "$bin/.." && pwd)/usb-rig
-# Under emulation one try of a wait can take a second or more.
-x_display_wait=900 x_window_wait=900
-# shellcheck source=../x_window.sh
-source "$root/scripts/x_window.sh"
+# shellcheck source=helpers.sh
+source "$here/helpers.sh"
 
-readonly gadget=$here/gadget.sh
-title="Firmware update   V1.0"
-# Places clicked in the window: step 3's data path field and step 4's Update picture.
-readonly data_path_xy="250 342" update_xy="310 442"
 readonly IMAGE_BYTES=24576        # 12 Ki words: two flash blocks
 readonly LONG_IMAGE_BYTES=131072  # long enough to pull the cable in the middle
 readonly SEQUENCER_BYTES=4101     # one data message of 1024 words
-# Limits of the waits and of one run, in seconds of the clock.
-readonly START_WAIT=30 MESSAGE_WAIT=120 RUN_TIMEOUT_S=120
-
-declare -A instrument_pid=()
-pids=()  # helpers of the running test: Xvfb, the window, a port holder
-failures=0
-
-note() { echo "    $*"; }
-
-# expect <what> <command...>: counts a failure of the test when the command fails.
-expect() {
-  local what=$1
-  shift
-  "$@" && return 0
-  note "FAIL: $what"
-  failures=$((failures + 1))
-  return 1
-}
-
-log_has() { grep -q -- "$2" "$out/$1"; }
-
-stop_pid() {
-  local pid=$1 deadline=$((SECONDS + 5))
-  kill -TERM "$pid" 2>/dev/null || return 0
-  while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-}
-
-# start_instrument <gadget>: the standalone instrument on the gadget's side.
-start_instrument() {
-  local name=$1 deadline=$((SECONDS + START_WAIT))
-  "$bin/vantrel-sim-instrument" --rawmidi "hw:$name,0" --flash-out "$out/$name.flash" >"$out/$name.log" 2>&1 &
-  instrument_pid[$name]=$!
-  while [ $SECONDS -lt $deadline ]; do
-    log_has "$name.log" "listening" && return 0
-    kill -0 "${instrument_pid[$name]}" 2>/dev/null || break
-    sleep 0.1
-  done
-  note "FAIL: the instrument on hw:$name,0 did not start"
-  sed 's/^/      /' "$out/$name.log"
-  failures=$((failures + 1))
-  return 1
-}
-
-# stop_instrument <gadget>: ends it; its flash and summary land in $out.
-stop_instrument() {
-  [ -n "${instrument_pid[$1]:-}" ] && stop_pid "${instrument_pid[$1]}"
-  unset "instrument_pid[$1]"
-}
-
-# wait_for_log <log> <text> <seconds>
-wait_for_log() { wait_until "$3" log_has "$1" "$2"; }
-
-# The messages the instrument received, from its summary line.
-messages_received() { sed -n 's/.*: messages \([0-9]*\) .*/\1/p' "$out/$1.log" | tail -n1; }
-
-# flash_holds <gadget> <image>: the flash begins with the image.
-flash_holds() { cmp -s -n "$(stat -c %s "$2")" "$out/$1.flash" "$2"; }
+# Limit of one run, in seconds of the clock.
+readonly RUN_TIMEOUT_S=120
 
 update() {
   local log=$1
@@ -91,72 +25,12 @@ update() {
   timeout "$RUN_TIMEOUT_S" "$bin/vantrel-update" --blocks "$out/blocks.cfg" "$@" >"$out/$log" 2>&1
 }
 
-# click_at <x> <y>: a left click at that place of the window.
-click_at() {
-  xdotool mousemove $((x + $1)) $((y + $2)) click 1
-}
-
-# Starts Xvfb and the window on it; sets x, y (the window's place).
+# start_window <picture>: Xvfb and the window on it; sets x, y (the window's place).
 start_window() {
-  local work wid app
+  local work
   work=$(mktemp -d)
   start_xvfb "$work" || { note "FAIL: Xvfb did not start"; failures=$((failures + 1)); return 1; }
-  QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work "$bin/vantrel" >"$out/window.log" 2>&1 &
-  app=$!
-  pids+=("$app")
-  if ! wid=$(find_window "$title" "$app"); then
-    note "FAIL: no window"
-    sed 's/^/      /' "$out/window.log"
-    failures=$((failures + 1))
-    return 1
-  fi
-  read -r x y < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
-  sleep 1
-  import -window "$wid" "$out/$1-idle.png"
-}
-
-type_data_path() {
-  # shellcheck disable=SC2086 # the place is two words
-  click_at $data_path_xy
-  sleep 0.3
-  xdotool type --delay 5 "$1"
-}
-
-# box_showing: true while the message box (titled as the program) is up.
-box_showing() { xdotool search --onlyvisible --name '^vantrel$' >/dev/null 2>&1; }
-box_gone() { ! box_showing; }
-
-# wait_until <seconds> <command...>: true once the command is, false after the time.
-wait_until() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.2
-  done
-}
-
-# click_update <picture>: clicks Update, waits for the message box that ends
-# the run, keeps a picture of it and closes it with its default button.
-# Returns 1 when no box came or it would not close.
-click_update() {
-  # From elsewhere onto the picture, so the window sees the pointer arrive.
-  xdotool mousemove 0 0
-  sleep 0.3
-  # shellcheck disable=SC2086 # the place is two words
-  click_at $update_xy
-  wait_until "$MESSAGE_WAIT" box_showing || return 1
-  sleep 0.5
-  import -window root "$out/$1.png"
-  xdotool key Return
-  wait_until "$START_WAIT" box_gone
-}
-
-cleanup_test() {
-  local name pid
-  for name in "${!instrument_pid[@]}"; do stop_instrument "$name"; done
-  for pid in "${pids[@]}"; do stop_pid "$pid"; done
-  pids=()
+  show_window "$1" window.log env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" "$bin/vantrel"
 }
 
 test_sequencer() {
@@ -274,31 +148,12 @@ test_hotplug() {
   expect "the chosen instrument got the image" flash_holds inst1 "$out/image.bin"
 }
 
-run_test() {
-  local name=$1 before=$failures started
-  started=$(date +%s.%N)
-  echo "-- $name"
-  "test_$name"
-  cleanup_test
-  local seconds result=passed
-  seconds=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN {printf "%.1f", b - a}')
-  if [ $failures -ne $before ]; then
-    result=FAILED
-    failed=$((failed + 1))
-  else
-    passed=$((passed + 1))
-  fi
-  echo "usb rig test $name: $result in $seconds s" | tee -a "$out/times.txt"
-}
-
 rm -rf "$out"
 mkdir -p "$out"
 printf '0\n2000\n3000\n4000\n8000\n' >"$out/blocks.cfg"
 head -c "$IMAGE_BYTES" "$bin/sample-firmware.bin" >"$out/image.bin"
 head -c "$LONG_IMAGE_BYTES" "$bin/sample-firmware.bin" >"$out/long.bin"
 
-passed=0
-failed=0
 shift
 tests=("$@")
 [ ${#tests[@]} -gt 0 ] || tests=(sequencer contract update busy unplug window hotplug)

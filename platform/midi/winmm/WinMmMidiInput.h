@@ -27,10 +27,12 @@ public:
     //! Opens device `number` and prepares the buffers.
     MidiResult open(unsigned number);
 
-    //! Buffers kept queued with the driver, and their size: a reply is under
-    //! 200 bytes; a few buffers keep a burst from finding none.
-    static constexpr std::size_t kBufferCount = 4;
-    static constexpr std::size_t kBufferBytes = 1024;
+    //! Buffers kept queued with the driver, and their size. A reply is under
+    //! 200 bytes, but a driver drops what comes while it has no buffer, and
+    //! Wine's fills them faster than their callbacks hand them back: room
+    //! for several of the longest messages (4101 bytes) keeps a burst whole.
+    static constexpr std::size_t kBufferCount = 8;
+    static constexpr std::size_t kBufferBytes = 4096;
 
 protected:
     MidiResult startDevice() override;

@@ -100,7 +100,7 @@ void WinMmMidiOutput::waitSent(std::chrono::microseconds timeout)
 MidiResult WinMmMidiOutput::close()
 {
     if (m_handle == nullptr)
-        return MidiResult::success();
+        return MidiResult::failure(kMidiInvalidHandle);
     if (m_sending && sendState().code == kMidiStillPlaying)
         return MidiResult::failure(kMidiStillPlaying);
     const MMRESULT result = ::midiOutClose(m_handle);
