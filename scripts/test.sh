@@ -5,7 +5,8 @@
 # every parser of outside input, the window under Xvfb, the end-to-end run
 # through JACK, the tests in the USB-MIDI rig (QEMU); then the Debian package,
 # checked and tried in clean Debian 12 and Debian 13 roots; then the Windows
-# build, cross-built with MinGW-w64, its tests and its installer under Wine.
+# build, cross-built with MinGW-w64, its tests and its installer under Wine,
+# and the Windows programs on the USB-MIDI rig through Wine's WinMM.
 #
 # Each check is one step (`step "<name>" command...`). A step passes on exit
 # 0; exit 77 means it cannot run on this machine (its output says why, in a
@@ -214,3 +215,5 @@ step "Windows: the headless updater under Wine" bash scripts/windows/headless_te
 step "Windows: the window under Wine, screenshots" bash scripts/windows/window_test.sh
 step "Windows: the installer under Wine" bash scripts/windows/installer_test.sh \
   build/windows/release/package/vantrel-1.0-win64.exe
+step "USB-MIDI rig under Wine: WinMM on the kernel's USB-MIDI driver" bash scripts/usb_rig/wine_tests.sh \
+  build/release/bin build/windows/release/bin

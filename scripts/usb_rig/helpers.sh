@@ -39,6 +39,7 @@ expect() {
 }
 
 log_has() { grep -q -- "$2" "$out/$1"; }
+log_lacks() { ! log_has "$@"; }
 
 # wait_until <seconds> <command...>: true once the command is, false after the time.
 wait_until() {

@@ -1,5 +1,6 @@
 #include "MidiBackendContract.h"
 
+#include <algorithm>
 #include <chrono>
 
 using namespace platform;
@@ -25,6 +26,26 @@ Bytes DataMessage(std::uint8_t seed)
 }
 
 Bytes Command(std::uint8_t command) { return {0xF0, 0x7E, 0x08, command, 0xF7}; }
+
+//! Whether the peer got exactly the messages sent; where not, which one
+//! first differs and how, instead of kilobytes of bytes.
+::testing::AssertionResult SameMessages(const std::vector<Bytes>& received, const std::vector<Bytes>& sent)
+{
+    for (std::size_t i = 0; i < std::max(received.size(), sent.size()); ++i) {
+        if (i < received.size() && i < sent.size() && received[i] == sent[i])
+            continue;
+        auto failure = ::testing::AssertionFailure() << "of " << sent.size() << " messages sent, "
+                                                     << received.size() << " arrived; message " << i;
+        if (i >= received.size())
+            return failure << " did not arrive";
+        if (i >= sent.size())
+            return failure << " was never sent";
+        const auto [at, _] = std::mismatch(received[i].begin(), received[i].end(), sent[i].begin(), sent[i].end());
+        return failure << " arrived with " << received[i].size() << " bytes instead of " << sent[i].size()
+                       << ", the first difference at byte " << (at - received[i].begin());
+    }
+    return ::testing::AssertionSuccess();
+}
 
 }  // namespace
 
@@ -88,7 +109,7 @@ TEST_P(MidiBackendContract, SentMessagesArriveWholeAndInOrder)
         ASSERT_TRUE(output->sendSysEx(bytes.data(), bytes.size()).ok());
         bytes.assign(bytes.size(), 0x00);  // the caller may reuse its bytes the moment the send returns
     }
-    EXPECT_EQ(subject->receivedByPeer(messages.size()), messages);
+    EXPECT_TRUE(SameMessages(subject->receivedByPeer(messages.size()), messages));
 }
 
 TEST_P(MidiBackendContract, AnswerArrivesInOneBufferWithItsExactBytes)
@@ -106,13 +127,15 @@ TEST_P(MidiBackendContract, CloseDuringASendIsRefusedUntilTheMessageIsOut)
     // taken all 4101 bytes by then: the emulated high-speed USB device does
     // so in some of the tries under software emulation (about 1 ms a message),
     // the simulated link and JACK never. So messages are started until a close
-    // meets one on its way. None may be cut short.
-    constexpr std::uint8_t kAttempts = 50;
+    // meets one on its way. None may be cut short. Where no send can still be
+    // on its way, one message closed at once shows that much.
+    const std::string unseen = subject->cannotShow(ContractSubject::Limit::SendsInFlight);
+    const std::size_t attempts = unseen.empty() ? 50 : 1;
     ASSERT_NO_FATAL_FAILURE(OpenBoth());
     std::vector<Bytes> messages;
-    messages.reserve(kAttempts);  // each stays where it is while it is sent
+    messages.reserve(attempts);  // each stays where it is while it is sent
     bool refused = false;
-    while (!refused && messages.size() < kAttempts) {
+    while (!refused && messages.size() < attempts) {
         if (!messages.empty()) {
             ASSERT_TRUE(system.openOutput(subject->output(), output).ok());
         }
@@ -123,12 +146,17 @@ TEST_P(MidiBackendContract, CloseDuringASendIsRefusedUntilTheMessageIsOut)
         const MidiResult closed = refused ? CloseOutput() : first;
         EXPECT_TRUE(closed.ok()) << MidiSystem::errorText(closed);
     }
-    EXPECT_TRUE(refused) << "no close met a message on its way";
-    EXPECT_EQ(subject->receivedByPeer(messages.size()), messages) << "a close cut a message short";
+    if (unseen.empty())
+        EXPECT_TRUE(refused) << "no close met a message on its way";
+    else
+        RecordProperty("refusal_unseen", unseen);
+    EXPECT_TRUE(SameMessages(subject->receivedByPeer(messages.size()), messages)) << "a close cut a message short";
 }
 
 TEST_P(MidiBackendContract, GoneDeviceFailsTheNextSendAndTheNextOpen)
 {
+    if (const std::string why = subject->cannotShow(ContractSubject::Limit::GoneDevice); !why.empty())
+        GTEST_SKIP() << why;
     ASSERT_NO_FATAL_FAILURE(OpenBoth());
     subject->removeDevice();
     const Bytes end = Command(0x02);

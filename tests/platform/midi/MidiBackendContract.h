@@ -43,6 +43,14 @@ public:
     virtual void removeDevice() = 0;
     //! The status a send fails with once the device is gone.
     virtual int goneStatus() const = 0;
+
+    //! What a backend may be unable to show, through no fault of its own.
+    enum class Limit {
+        SendsInFlight,  //!< a send is always out by the time startSysEx returns
+        GoneDevice,     //!< the system does not tell when a device goes away
+    };
+    //! Why this backend cannot show `limit`; empty where it can.
+    virtual std::string cannotShow(Limit) const { return {}; }
 };
 
 //! A backend as the suite is instantiated with it. `makeSubject` returns
