@@ -15,7 +15,8 @@
 # Exits 77 (skipped) when QEMU cannot run here. Kernel and initramfs are
 # cached in build/usb-rig (VANTREL_RIG_CACHE); VANTREL_RIG_TIMEOUT bounds the
 # whole run in seconds (default 1200); VANTREL_RIG_QEMU names the QEMU program
-# (default qemu-system-x86_64; a name that is not there shows the skip).
+# (default qemu-system-x86_64; a name that is not there shows the skip),
+# VANTREL_RIG_CPU the CPU that software emulation models (default max,smap=off).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${VANTREL_RIG_CACHE:-$root/build/usb-rig}
@@ -64,6 +65,8 @@ trap 'exit 143' TERM INT HUP
 security=none
 [ "$(id -u)" -eq 0 ] && security=passthrough
 
+# Software emulation of SMAP faults Wine's return to user mode (an iretq the
+# kernel takes for a page fault: "Oops" in wineboot.exe); without it Wine runs.
 start_qemu() {
   local accel=$1 cpu=${VANTREL_RIG_CPU:-max,smap=off}
   [ "$accel" = kvm ] && cpu=host
