@@ -86,6 +86,14 @@ stop_instrument() {
   unset "instrument_pid[$1]"
 }
 
+# hold_usb_input: another program (amidi) holds the USB device's input, as
+# the kernel shows once the port is open.
+hold_usb_input() {
+  amidi -p hw:Instrument,0 -d >/dev/null 2>&1 &
+  pids+=($!)
+  expect "amidi holds the port" wait_until "$START_WAIT" grep -q "Owner PID" /proc/asound/Instrument/midi0
+}
+
 # The messages the instrument received, from its summary line.
 messages_received() { sed -n 's/.*: messages \([0-9]*\) .*/\1/p' "$out/$1.log" | tail -n1; }
 

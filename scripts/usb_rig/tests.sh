@@ -74,10 +74,7 @@ test_update() {
 
 test_busy() {
   start_instrument inst1 || return
-  # Another program holds the USB device's input.
-  amidi -p hw:Instrument,0 -d >/dev/null 2>&1 &
-  pids+=($!)
-  sleep 1
+  hold_usb_input || return
   update busy.log --out USB --in USB --data "$out/image.bin"
   local rc=$?
   stop_instrument inst1

@@ -133,10 +133,7 @@ test_unplug() {
 
 test_busy() {
   start_instrument inst1 || return
-  # Another program holds the USB device's input.
-  amidi -p hw:Instrument,0 -d >/dev/null 2>&1 &
-  pids+=($!)
-  sleep 1
+  hold_usb_input || return
   wine_update busy.log --out USB --in USB --data "$(wine_path "$out/image.bin")"
   stop_instrument inst1
   note "the message: $(last_message busy.log)"

@@ -49,6 +49,12 @@ Bytes Command(std::uint8_t command) { return {0xF0, 0x7E, 0x08, command, 0xF7}; 
 
 }  // namespace
 
+ContractSubject::Exchange EchoedExchange()
+{
+    const Bytes message{0xF0, 0x7E, 0x08, 0x08, 0x01, 0x02, 0x03, 0xF7};
+    return {message, message};
+}
+
 void PrintTo(const ContractBackend& backend, std::ostream* out) { *out << backend.name; }
 
 std::string ContractBackendName(const ::testing::TestParamInfo<ContractBackend>& info) { return info.param.name; }

@@ -53,6 +53,9 @@ public:
     virtual std::string cannotShow(Limit) const { return {}; }
 };
 
+//! A short message that a peer echoing everything sends back as it is.
+ContractSubject::Exchange EchoedExchange();
+
 //! A backend as the suite is instantiated with it. `makeSubject` returns
 //! null, saying why in its argument, where the backend cannot be tried (no
 //! JACK server can start); the case is then skipped.

@@ -37,11 +37,7 @@ public:
     MidiDeviceId output() override { return m_output; }
     MidiDeviceId input() override { return m_input; }
 
-    Exchange exchange() override
-    {
-        const contract::Bytes message{0xF0, 0x7E, 0x08, 0x08, 0x01, 0x02, 0x03, 0xF7};
-        return {message, message};
-    }
+    Exchange exchange() override { return contract::EchoedExchange(); }
 
     std::vector<contract::Bytes> receivedByPeer(std::size_t count) override
     {

@@ -121,11 +121,7 @@ public:
     MidiDeviceId output() override { return m_output; }
     MidiDeviceId input() override { return m_input; }
 
-    Exchange exchange() override
-    {
-        const Bytes message{0xF0, 0x7E, 0x08, 0x08, 0x01, 0x02, 0x03, 0xF7};
-        return {message, message};
-    }
+    Exchange exchange() override { return contract::EchoedExchange(); }
 
     std::vector<Bytes> receivedByPeer(std::size_t count) override { return m_peer.received(count); }
 
