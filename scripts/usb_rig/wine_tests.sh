@@ -2,11 +2,12 @@
 # The Windows programs in the USB-MIDI rig, through Wine's WinMM:
 #   scripts/usb_rig/wine_tests.sh <Linux bin dir> <Windows bin dir> [test...]
 # Wine's WinMM reaches the USB device through the ALSA sequencer, so the
-# sequencer's MIDI driver first gets buffers large enough for the longest
-# message (it drops what does not fit its default 4 KiB, either way). The standalone
-# instrument (a Linux program) serves the gadget's side of the cable, as in
-# scripts/usb_rig/tests.sh. Outcomes are checked by bytes and by the result
-# each program reports.
+# sequencer's MIDI driver first gets an output buffer large enough for the
+# longest message (it drops what does not fit its default 4 KiB), and an
+# input buffer as large for the contract's peer, which receives such
+# messages. The standalone instrument (a Linux program) serves the gadget's
+# side of the cable, as in scripts/usb_rig/tests.sh. Outcomes are checked by
+# bytes and by the result each program reports.
 #
 # On the machine it prepares the Wine prefix (scripts/windows/wine.sh) and
 # boots the rig, which runs it again inside (--in-rig). Exits 77 (skipped)
@@ -46,7 +47,6 @@ source "$here/helpers.sh"
 readonly SEQ_BUFFER_BYTES=65536   # snd-seq-midi's buffers: the longest message whole, both ways
 readonly IMAGE_BYTES=8192         # 4 Ki words: four data messages of 1024 words (4101 bytes)
 readonly LONG_IMAGE_BYTES=131072  # long enough to pull the cable in the middle
-readonly UNPLUG_LIMIT_S=2
 # Limit of one run: a Wine start under emulation takes up to a minute.
 readonly RUN_TIMEOUT_S=300
 # Windows executables do not run from the shared root file system (9p): the
@@ -118,7 +118,6 @@ test_unplug() {
   ended=$(date +%s.%N)
   wait $run
   note "the run ended $(awk -v a="$pulled" -v b="$ended" 'BEGIN {printf "%.2f", b - a}') s after the cable was pulled: $(last_message unplug.log)"
-  expect "ended within $UNPLUG_LIMIT_S s" awk -v a="$pulled" -v b="$ended" -v l=$UNPLUG_LIMIT_S 'BEGIN {exit !(b - a <= l)}'
   expect "exit code 5, not '$(result_code unplug.log)'" [ "$(result_code unplug.log)" = 5 ]
   # Back in: the same instrument serves again and a new run succeeds.
   "$gadget" plug inst1
