@@ -6,8 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "DrawBitmap.h"
 #include "QtColor.h"
-#include "Resources.h"
 
 namespace {
 
@@ -24,11 +24,6 @@ constexpr int kCheckedState = 1;
 constexpr int kIndeterminateState = 2;
 // SetImageAlignment's answer to an alignment it does not know.
 constexpr std::uint32_t kInvalidAlignment = 4;
-
-QImage keyedImage(const QImage& image)
-{
-    return image.isNull() ? QImage() : platform::WithKeyColorTransparent(image);
-}
 
 }  // namespace
 
@@ -61,16 +56,15 @@ void CButtonST::SetButtonStyle(std::uint32_t style)
 
 void CButtonST::SetImages(int activeId, int restId)
 {
-    const QImage rest = platform::LoadBitmapResource(restId);
-    const QImage active = platform::LoadBitmapResource(activeId);
-    SetImages(active, rest);
+    // The key colour is taken out once here, so no paint can ever show it.
+    m_restImage = platform::ScaledBitmap::Load(restId).WithKeyColorTransparent();
+    m_activeImage = platform::ScaledBitmap::Load(activeId).WithKeyColorTransparent();
 }
 
 void CButtonST::SetImages(const QImage& active, const QImage& rest)
 {
-    // The key colour is taken out once here, so no paint can ever show it.
-    m_restImage = keyedImage(rest);
-    m_activeImage = keyedImage(active);
+    m_restImage = platform::ScaledBitmap(rest, QImage()).WithKeyColorTransparent();
+    m_activeImage = platform::ScaledBitmap(active, QImage()).WithKeyColorTransparent();
 }
 
 std::uint32_t CButtonST::SetImageAlignment(std::uint8_t alignment, bool repaint)
@@ -312,23 +306,25 @@ void CButtonST::MoveFocusToNextTabStop()
 void CButtonST::DrawImage(QPainter& painter, bool hasCaption, const QRect& item, QRect& caption, bool pressed,
                           bool disabled)
 {
-    const QImage& image = ChooseImage(pressed);
-    if (image.isNull())
+    const platform::ScaledBitmap& image = ChooseImage(pressed);
+    if (image.IsNull())
         return;
+    const QSize size = image.Size();
     const ImagePlacement placed = PlaceImage(m_alignment, hasCaption, ToWinRect(item), ToWinRect(caption), width(),
-                                             pressed && !m_checkBox, image.width(), image.height());
+                                             pressed && !m_checkBox, size.width(), size.height());
     caption = ToQRect(placed.caption);
     if (disabled)
         return;  // a disabled button shows no image
-    painter.drawImage(QPoint(placed.image.left, placed.image.top), image);
+    DrawBitmap(&painter, placed.image.left, placed.image.top, size.width(), size.height(), image, 0, 0,
+               QPainter::CompositionMode_SourceOver);
 }
 
-const QImage& CButtonST::ChooseImage(bool pressed) const
+const platform::ScaledBitmap& CButtonST::ChooseImage(bool pressed) const
 {
     const bool active = m_checkBox ? pressed : (pressed || m_hover);
     if (active)
         return m_activeImage;
-    return m_restImage.isNull() ? m_activeImage : m_restImage;
+    return m_restImage.IsNull() ? m_activeImage : m_restImage;
 }
 
 void CButtonST::Invalidate(bool repaint)

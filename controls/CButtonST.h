@@ -9,6 +9,7 @@
 
 #include "ButtonLayout.h"
 #include "ColorTypes.h"
+#include "ScaledBitmap.h"
 
 class QPainter;
 
@@ -60,9 +61,9 @@ public:
     //! The image alignment.
     std::uint8_t GetImageAlignment() const { return m_alignment; }
     //! The rest image, key colour already transparent; null when empty.
-    const QImage& RestImage() const { return m_restImage; }
+    const QImage& RestImage() const { return m_restImage.OneX(); }
     //! The active image, key colour already transparent; null when empty.
-    const QImage& ActiveImage() const { return m_activeImage; }
+    const QImage& ActiveImage() const { return m_activeImage.OneX(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -104,8 +105,8 @@ protected:
     ColorRef m_restTextColor = kTextColor;
     ColorRef m_focusBackColor = kHighlightColor;
     bool m_checked = false;
-    QImage m_restImage;
-    QImage m_activeImage;
+    platform::ScaledBitmap m_restImage;
+    platform::ScaledBitmap m_activeImage;
 
 private:
     void OnClicked();
@@ -114,6 +115,6 @@ private:
     void MoveFocusToNextTabStop();
     void DrawImage(QPainter& painter, bool hasCaption, const QRect& item, QRect& caption, bool pressed,
                    bool disabled);
-    const QImage& ChooseImage(bool pressed) const;
+    const platform::ScaledBitmap& ChooseImage(bool pressed) const;
     void Invalidate(bool repaint);
 };

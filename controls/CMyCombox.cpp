@@ -15,7 +15,6 @@
 #include "DrawBitmap.h"
 #include "KeyboardState.h"
 #include "QtColor.h"
-#include "Resources.h"
 
 namespace {
 
@@ -383,7 +382,7 @@ void CMyCombox::paintButton(QPainter& painter, const QRect& area) const
 {
     // A bitmap that does not load leaves the area as the frame painted it; beyond
     // the bitmap's own pixels the area stays white.
-    const QImage bitmap = platform::LoadBitmapResource(m_overButton ? m_buttonHoverBitmap : m_buttonBitmap);
-    const QPoint at = area.topLeft() + DropDownBitmapOffset(area.size(), bitmap.size());
+    const platform::ScaledBitmap& bitmap = m_overButton ? m_buttonHoverBitmap : m_buttonBitmap;
+    const QPoint at = area.topLeft() + DropDownBitmapOffset(area.size(), bitmap.Size());
     DrawBitmap(&painter, at.x(), at.y(), area.width(), area.height(), bitmap, 0, 0, SRCCOPY);
 }

@@ -9,6 +9,7 @@
 
 #include "ColorTypes.h"
 #include "ComboLayout.h"
+#include "ScaledBitmap.h"
 
 class QKeyEvent;
 class QPainter;
@@ -95,8 +96,8 @@ private:
     bool m_mouseInside = false;
     bool m_overButton = false;
     bool m_deleting = false;
-    int m_buttonBitmap = 134;
-    int m_buttonHoverBitmap = 135;
+    platform::ScaledBitmap m_buttonBitmap = platform::ScaledBitmap::Load(134);
+    platform::ScaledBitmap m_buttonHoverBitmap = platform::ScaledBitmap::Load(135);
     bool m_ownerDraw = false;
     bool m_capsLockOn = false;  // as the last key to reach the box found it
     int m_droppedHeight = 0;

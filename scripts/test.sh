@@ -203,6 +203,8 @@ step "build under TSan (every test that starts threads)" tsan_build
 step "tests under TSan" suite build/tsan -j "$jobs" -L threads
 step "fuzzing: every parser of outside input (libFuzzer)" bash scripts/fuzz.sh
 step "the real window under Xvfb: title check and screenshots" bash scripts/screenshots.sh build/release
+step "the window at display scales 1, 1.25, 1.5 and 2: screenshots and pixel check" \
+  bash scripts/scale_screenshots.sh build/release
 step "end-to-end through a private JACK server" suite build/release -L end-to-end --verbose
 step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L usb-rig --verbose
 step "Debian package: build, lintian, desktop and AppStream checks" bash scripts/package.sh

@@ -7,12 +7,13 @@
 # set larger ones before sourcing, as the USB-MIDI rig does under emulation.
 readonly x_display_wait=${x_display_wait:-100} x_window_wait=${x_window_wait:-150}
 
-# start_xvfb <folder>: starts Xvfb on a free display, its files in <folder>,
-# and exports DISPLAY. Xvfb picks the display number itself and reports it once
-# it is ready, so runs on a shared machine don't race for one.
+# start_xvfb <folder> [<width>x<height>x<depth>]: starts Xvfb on a free
+# display (1024x768x24 by default), its files in <folder>, and exports DISPLAY.
+# Xvfb picks the display number itself and reports it once it is ready, so runs
+# on a shared machine don't race for one.
 start_xvfb() {
-  local dir=$1 i
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  local dir=$1 screen=${2:-1024x768x24} i
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   pids+=($!)
   for ((i = 0; i < x_display_wait; i++)); do
     [ -s "$dir/display" ] && break

@@ -11,12 +11,33 @@ CPictureStatic::CPictureStatic(QWidget* parent) : QLabel(parent)
 
 CPictureStatic::~CPictureStatic() = default;
 
-void CPictureStatic::SetBitmap(const QImage& image)
+void CPictureStatic::SetBitmap(const QImage& image) { SetBitmap(platform::ScaledBitmap(image, QImage())); }
+
+void CPictureStatic::SetBitmap(const platform::ScaledBitmap& bitmap)
 {
-    if (image.isNull())
+    m_bitmap = bitmap;
+    m_shownRatio = 0;
+    ShowPictureForRatio();
+}
+
+bool CPictureStatic::event(QEvent* event)
+{
+    // A window that moves to a screen of another scale gets a new device pixel ratio.
+    if (event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal)
+        ShowPictureForRatio();
+    return QLabel::event(event);
+}
+
+void CPictureStatic::ShowPictureForRatio()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == m_shownRatio)
+        return;
+    m_shownRatio = ratio;
+    if (m_bitmap.IsNull())
         clear();
     else
-        setPixmap(QPixmap::fromImage(image));
+        setPixmap(QPixmap::fromImage(m_bitmap.ForRatio(ratio)));  // the label shows it at its size in units
 }
 
 void CPictureStatic::mousePressEvent(QMouseEvent* event)

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QLabel>
 
+#include "ScaledBitmap.h"
+
 class CPictureStatic : public QLabel {
     Q_OBJECT
 
@@ -14,6 +16,8 @@ public:
 
     //! Shows `image` centred at its own size; a null image shows nothing.
     void SetBitmap(const QImage& image);
+    //! As above, drawn from the picture of `bitmap` that fits the screen's device pixel ratio.
+    void SetBitmap(const platform::ScaledBitmap& bitmap);
 
 signals:
     //! The left mouse button went down on the picture.
@@ -22,4 +26,11 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void ShowPictureForRatio();
+
+    platform::ScaledBitmap m_bitmap;
+    qreal m_shownRatio = 0;  // the device pixel ratio the pixmap was made for
 };

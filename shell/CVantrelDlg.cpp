@@ -75,7 +75,7 @@ CVantrelDlg::CVantrelDlg(QWidget* parent) : QDialog(parent)
 {
     m_hAppIcon = platform::LoadIconResource(IDR_MAINFRAME);
     m_hHandCursor = platform::LoadCursorResource(IDC_HAND, &m_handCursorLoaded);
-    m_bmpBackground = platform::LoadBitmapResource(IDB_SKIN);
+    m_bmpBackground = platform::ScaledBitmap::Load(IDB_SKIN);
     m_bUpdating = 0;
     CreateControls();
     DoDataExchange();
@@ -141,7 +141,7 @@ void CVantrelDlg::CreateControls()
     m_chkVerify.PreSubclassWindow(BS_AUTOCHECKBOX);
     for (CMyButton* button : {&m_btnBrowse, &m_btnHelp, &m_btnMinimize, &m_btnClose})
         button->PreSubclassWindow(BS_PUSHBUTTON);
-    m_stcUpdate.SetBitmap(platform::LoadBitmapResource(IDB_UPDATE));
+    m_stcUpdate.SetBitmap(platform::ScaledBitmap::Load(IDB_UPDATE));
     SetTabOrder();
 }
 

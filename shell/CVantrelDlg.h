@@ -110,7 +110,7 @@ private:
     CToolTipCtrl m_toolTip;
     int m_bUpdating = 0;
     QBrush m_brHollow{Qt::NoBrush};
-    QImage m_bmpBackground;
+    platform::ScaledBitmap m_bmpBackground;
     std::list<std::uint32_t> m_flashBlocks;
     QIcon m_hAppIcon;
     QCursor m_hHandCursor;

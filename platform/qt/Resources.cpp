@@ -10,7 +10,10 @@ namespace platform {
 namespace {
 
 // Resource paths inside resources/resources.qrc.
-QString bitmapPath(int id) { return QStringLiteral(":/bitmap/%1.bmp").arg(id); }
+QString bitmapPath(int id, int scale)
+{
+    return scale == 2 ? QStringLiteral(":/bitmap/%1@2x.bmp").arg(id) : QStringLiteral(":/bitmap/%1.bmp").arg(id);
+}
 QString iconPath(int id) { return QStringLiteral(":/icon/%1.ico").arg(id); }
 QString cursorPath(int id) { return QStringLiteral(":/cursor/%1.cur").arg(id); }
 const char* const kStringTablePath = ":/strings/strings.tsv";
@@ -51,7 +54,14 @@ QPoint cursorHotSpot(const QByteArray& cur, QSize imageSize)
 
 }  // namespace
 
-QImage LoadBitmapResource(int id) { return QImage(bitmapPath(id)); }
+QImage LoadBitmapResource(int id, int scale)
+{
+    if (scale != 1 && scale != 2)
+        return {};
+    QImage image(bitmapPath(id, scale));
+    image.setDevicePixelRatio(scale);
+    return image;
+}
 
 QIcon LoadIconResource(int id)
 {

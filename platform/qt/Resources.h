@@ -2,7 +2,8 @@
 // The executable's resources, looked up by number as the skin refers to them:
 // bitmaps (130-137, 139, 140, 145, 146, 149, 150), icon 128, cursor 151 and
 // the string table (102-109). They are compiled into the executable through
-// Qt's resource system (resources/resources.qrc).
+// Qt's resource system (resources/resources.qrc). Every bitmap also comes at
+// twice its size, drawn for screens of more than one pixel a unit.
 #include <QCursor>
 #include <QIcon>
 #include <QImage>
@@ -10,8 +11,9 @@
 
 namespace platform {
 
-//! Bitmap resource `id`; a null image when there is none.
-QImage LoadBitmapResource(int id);
+//! Bitmap resource `id` at `scale` (1, or 2 for its twice-as-large partner,
+//! whose device pixel ratio is 2); a null image when there is none.
+QImage LoadBitmapResource(int id, int scale = 1);
 //! Icon resource `id` with all its sizes; a null icon when there is none.
 QIcon LoadIconResource(int id);
 //! Cursor resource `id` with its hot spot; `ok` tells whether it was found.

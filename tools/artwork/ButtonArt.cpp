@@ -11,9 +11,11 @@
 namespace artwork {
 namespace {
 
-QImage filledImage(QSize size, const QColor& ground)
+// An image of `size` units at `scale` pixels a unit, which painters draw on in units.
+QImage filledImage(QSize size, int scale, const QColor& ground)
 {
-    QImage image(size, QImage::Format_RGB32);
+    QImage image(size * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(ground);
     return image;
 }
@@ -36,6 +38,7 @@ constexpr double kTickWidth = 2.3;
 void keyOutside(QImage& image, const QPainterPath& shape)
 {
     QImage coverage(image.size(), QImage::Format_ARGB32);
+    coverage.setDevicePixelRatio(image.devicePixelRatio());
     coverage.fill(Qt::transparent);
     {
         QPainter p(&coverage);
@@ -50,9 +53,9 @@ void keyOutside(QImage& image, const QPainterPath& shape)
 
 }  // namespace
 
-QImage ChevronGlyph(const QColor& ink)
+QImage ChevronGlyph(const QColor& ink, int scale)
 {
-    QImage image = filledImage(layout::kChevronSize, Qt::white);
+    QImage image = filledImage(layout::kChevronSize, scale, Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath chevron;
@@ -64,9 +67,9 @@ QImage ChevronGlyph(const QColor& ink)
     return image;
 }
 
-QImage CheckBoxImage(bool ticked)
+QImage CheckBoxImage(bool ticked, int scale)
 {
-    QImage image = filledImage(layout::kCheckBoxSize, kPanelColour);
+    QImage image = filledImage(layout::kCheckBoxSize, scale, kPanelColour);
     QPainterPath box;
     box.addRoundedRect(kBoxRect, kBoxRadius, kBoxRadius);
     QPainterPath shape = box;
@@ -94,14 +97,14 @@ QImage CheckBoxImage(bool ticked)
     return image;
 }
 
-QImage UpdatePicture()
+QImage UpdatePicture(int scale)
 {
-    QImage image = filledImage(layout::kUpdatePictureSize, kPanelColour);
+    QImage image = filledImage(layout::kUpdatePictureSize, scale, kPanelColour);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
-    const QRectF body = QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF body = QRectF(QPointF(0, 0), layout::kUpdatePictureSize).adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient face(0, 0, 0, body.bottom());
     face.setColorAt(0, QColor(52, 92, 158));
     face.setColorAt(0.5, QColor(26, 58, 118));
@@ -123,7 +126,7 @@ QImage UpdatePicture()
     font.setBold(true);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
     p.setFont(font);
-    const QRectF text = QRectF(image.rect()).adjusted(1, 0, 0, 0);
+    const QRectF text = QRectF(QPointF(0, 0), layout::kUpdatePictureSize).adjusted(1, 0, 0, 0);
     p.setPen(QColor(0, 0, 0, 110));
     p.drawText(text.translated(0, 1), Qt::AlignCenter, QStringLiteral("UPDATE"));
     p.setPen(Qt::white);

@@ -16,13 +16,16 @@ namespace artwork {
 //! character has no ink.
 QImage PixelArt(std::initializer_list<std::string_view> rows, std::initializer_list<std::pair<char, QColor>> inks);
 
+// Each glyph has a drawing of its own for `scale` 2 (twice the size, for
+// screens of more than one pixel per unit); any other scale gives the 1x one.
+
 //! 9 x 9 minimize bar in `ink`.
-QImage MinimizeGlyph(const QColor& ink);
+QImage MinimizeGlyph(const QColor& ink, int scale = 1);
 //! 9 x 9 close cross in `ink`.
-QImage CloseGlyph(const QColor& ink);
+QImage CloseGlyph(const QColor& ink, int scale = 1);
 //! 16 x 16 open folder, grey (rest) or coloured (active).
-QImage FolderGlyph(bool coloured);
+QImage FolderGlyph(bool coloured, int scale = 1);
 //! 16 x 15 question mark in `ink`.
-QImage HelpGlyph(const QColor& ink);
+QImage HelpGlyph(const QColor& ink, int scale = 1);
 
 }  // namespace artwork

@@ -4,7 +4,7 @@
 
 namespace artwork {
 
-//! The application icon at `side` x `side` pixels (drawn for 32 and 16).
+//! The application icon at `side` x `side` pixels (drawn for 16 to 64).
 QImage AppIcon(int side);
 
 //! 32 x 32 pointing hand whose fingertip is the top-left pixel (the hot spot).

@@ -7,24 +7,24 @@
 
 namespace artwork {
 
-std::vector<Picture> AllBitmaps()
+std::vector<Picture> AllBitmaps(int scale)
 {
     // The buttons take (active, rest) pairs: the green glyph shows under the mouse.
     return {
-        {130, MinimizeGlyph(kDarkBlue), 4},
-        {131, MinimizeGlyph(kHoverColour), 4},
-        {132, CloseGlyph(kHoverColour), 4},
-        {133, CloseGlyph(kDarkBlue), 4},
-        {134, ChevronGlyph(kChevronGrey), 24},
-        {135, ChevronGlyph(kHoverColour), 24},
-        {136, CheckBoxImage(true), 24},
-        {137, CheckBoxImage(false), 24},
-        {139, FolderGlyph(false), 4},
-        {140, FolderGlyph(true), 4},
-        {145, HelpGlyph(kDarkBlue), 4},
-        {146, HelpGlyph(kHoverColour), 4},
-        {149, Skin(), 24},
-        {150, UpdatePicture(), 24},
+        {130, MinimizeGlyph(kDarkBlue, scale), 4},
+        {131, MinimizeGlyph(kHoverColour, scale), 4},
+        {132, CloseGlyph(kHoverColour, scale), 4},
+        {133, CloseGlyph(kDarkBlue, scale), 4},
+        {134, ChevronGlyph(kChevronGrey, scale), 24},
+        {135, ChevronGlyph(kHoverColour, scale), 24},
+        {136, CheckBoxImage(true, scale), 24},
+        {137, CheckBoxImage(false, scale), 24},
+        {139, FolderGlyph(false, scale), 4},
+        {140, FolderGlyph(true, scale), 4},
+        {145, HelpGlyph(kDarkBlue, scale), 4},
+        {146, HelpGlyph(kHoverColour, scale), 4},
+        {149, Skin(scale), 24},
+        {150, UpdatePicture(scale), 24},
     };
 }
 

@@ -12,7 +12,7 @@ struct Picture {
     int bitsPerPixel = 24;
 };
 
-//! All bitmaps, in resource number order.
-std::vector<Picture> AllBitmaps();
+//! All bitmaps, in resource number order, at 1x or (`scale` 2) twice the size.
+std::vector<Picture> AllBitmaps(int scale = 1);
 
 }  // namespace artwork

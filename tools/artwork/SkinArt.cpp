@@ -63,10 +63,12 @@ void drawGround(QPainter& p)
     p.fillRect(0, kTitleBandHeight, kSkinSize.width(), 1, kPanelBorder);
 }
 
-void drawTitle(QPainter& p)
+void drawTitle(QPainter& p, int scale)
 {
     const int logoTop = (kTitleBandHeight - kLogoSide) / 2;
-    p.drawImage(QPoint(14, logoTop), AppIcon(kLogoSide));
+    QImage logo = AppIcon(kLogoSide * scale);
+    logo.setDevicePixelRatio(scale);
+    p.drawImage(QPoint(14, logoTop), logo);
 
     const QRect band(14 + kLogoSide + 10, 0, 400, kTitleBandHeight);
     const QFont bold = skinFont(kTitlePixelSize, true);
@@ -140,14 +142,17 @@ std::array<QRect, 4> StepPanels()
             QRect(kPanelLeft, 274, width, 98), QRect(kPanelLeft, 380, width, 126)};
 }
 
-QImage Skin()
+QImage Skin(int scale)
 {
-    QImage image(kSkinSize, QImage::Format_RGB32);
+    // Painted in skin units throughout, so the 2x skin differs only in how
+    // finely its edges and texts are drawn.
+    QImage image(kSkinSize * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     drawGround(p);
-    drawTitle(p);
+    drawTitle(p, scale);
     const auto panels = StepPanels();
     for (std::size_t i = 0; i < panels.size(); ++i) {
         drawPanel(p, panels[i]);

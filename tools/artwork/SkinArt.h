@@ -10,7 +10,7 @@ namespace artwork {
 //! The four white step panels, top to bottom.
 std::array<QRect, 4> StepPanels();
 
-//! The whole 627 x 535 skin.
-QImage Skin();
+//! The whole 627 x 535 skin, painted at `scale` pixels a unit.
+QImage Skin(int scale = 1);
 
 }  // namespace artwork

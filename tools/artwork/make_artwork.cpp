@@ -1,6 +1,7 @@
 // Draws every picture resource of the executable and writes the files that
-// resources/resources.qrc compiles in: bitmap/<id>.bmp, icon/128.ico and
-// cursor/151.cur.
+// resources/resources.qrc compiles in: bitmap/<id>.bmp, its twice-as-large
+// partner bitmap/<id>@2x.bmp for screens of more than one pixel a unit,
+// icon/128.ico and cursor/151.cur.
 //
 //   make_artwork [<resources directory>] [--preview <directory>]
 //   make_artwork --hicolor <directory> <size>...
@@ -28,6 +29,9 @@ namespace {
 constexpr QPoint kCursorHotSpot(0, 0);  // the fingertip
 constexpr int kLargeIcon = 32;
 constexpr int kSmallIcon = 16;
+// The icon's sizes at 1.5x and 2x, after the two that older readers take first.
+constexpr int kLargeIcon1_5x = 48;
+constexpr int kLargeIcon2x = 64;
 
 bool writeFile(const QString& path, const std::optional<QByteArray>& bytes)
 {
@@ -51,16 +55,25 @@ bool writePreview(const QString& path, const QImage& image)
     return false;
 }
 
-bool writeResources(const QDir& root, const std::vector<artwork::Picture>& bitmaps,
-                    const std::vector<QImage>& icons, const QImage& cursor)
+bool writeBitmaps(const QDir& root, const std::vector<artwork::Picture>& bitmaps, const QString& suffix)
 {
-    bool ok = root.mkpath(QStringLiteral("bitmap")) && root.mkpath(QStringLiteral("icon")) &&
-              root.mkpath(QStringLiteral("cursor"));
+    bool ok = true;
     for (const artwork::Picture& picture : bitmaps) {
-        const QString path = root.filePath(QStringLiteral("bitmap/%1.bmp").arg(picture.id));
+        const QString path = root.filePath(QStringLiteral("bitmap/%1%2.bmp").arg(picture.id).arg(suffix));
         ok &= writeFile(path, picture.bitsPerPixel == 4 ? artwork::EncodeBmp4(picture.image)
                                                         : std::optional(artwork::EncodeBmp24(picture.image)));
     }
+    return ok;
+}
+
+bool writeResources(const QDir& root, const std::vector<artwork::Picture>& bitmaps,
+                    const std::vector<artwork::Picture>& bitmaps2x, const std::vector<QImage>& icons,
+                    const QImage& cursor)
+{
+    bool ok = root.mkpath(QStringLiteral("bitmap")) && root.mkpath(QStringLiteral("icon")) &&
+              root.mkpath(QStringLiteral("cursor"));
+    ok &= writeBitmaps(root, bitmaps, QString());
+    ok &= writeBitmaps(root, bitmaps2x, QStringLiteral("@2x"));
     ok &= writeFile(root.filePath(QStringLiteral("icon/128.ico")), artwork::EncodeIco(icons));
     ok &= writeFile(root.filePath(QStringLiteral("cursor/151.cur")), artwork::EncodeCur(cursor, kCursorHotSpot));
     return ok;
@@ -101,10 +114,11 @@ int main(int argc, char* argv[])
     const QDir root(args.isEmpty() ? QStringLiteral(VANTREL_RESOURCES_DIR) : args.first());
 
     const std::vector<artwork::Picture> bitmaps = artwork::AllBitmaps();
-    const std::vector<QImage> icons = {artwork::AppIcon(kLargeIcon), artwork::AppIcon(kSmallIcon)};
+    const std::vector<QImage> icons = {artwork::AppIcon(kLargeIcon), artwork::AppIcon(kSmallIcon),
+                                       artwork::AppIcon(kLargeIcon1_5x), artwork::AppIcon(kLargeIcon2x)};
     const QImage cursor = artwork::HandCursor();
 
-    bool ok = writeResources(root, bitmaps, icons, cursor);
+    bool ok = writeResources(root, bitmaps, artwork::AllBitmaps(2), icons, cursor);
     if (!previewDir.isEmpty()) {
         const QDir preview(previewDir);
         ok &= preview.mkpath(QStringLiteral("."));

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QSet>
+#include <string>
 
 #include "Resources.h"
 
@@ -28,6 +29,9 @@ const ExpectedBitmap kBitmaps[] = {
     {145, 16, 15, 4},  {146, 16, 15, 4},  {149, 627, 535, 24}, {150, 88, 40, 24},
 };
 
+// The 1x bitmaps and their twice-as-large partners.
+const int kScales[] = {1, 2};
+
 // Glyphs drawn on the key colour, which the buttons leave out.
 const int kKeyedGlyphs[] = {130, 131, 132, 133, 136, 137, 139, 140, 145, 146};
 
@@ -49,6 +53,11 @@ quint32 le32(const QByteArray& bytes, int at)
 }
 
 quint16 le16(const QByteArray& bytes, int at) { return quint16(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8); }
+
+QString bitmapFile(int id, int scale)
+{
+    return scale == 2 ? QStringLiteral(":/bitmap/%1@2x.bmp").arg(id) : QStringLiteral(":/bitmap/%1.bmp").arg(id);
+}
 
 QByteArray rawResource(const QString& path)
 {
@@ -85,35 +94,50 @@ TEST(ResourcesTest, EveryBitmapLoadsAtItsSize)
     }
 }
 
-TEST(ResourcesTest, BitmapFilesAreUncompressedDibsAtTheirDepth)
+TEST(ResourcesTest, EveryBitmapHasAPartnerOfTwiceItsSize)
 {
     for (const ExpectedBitmap& expected : kBitmaps) {
-        const QByteArray bmp = rawResource(QStringLiteral(":/bitmap/%1.bmp").arg(expected.id));
-        ASSERT_GE(bmp.size(), 54) << "bitmap " << expected.id;
-        EXPECT_EQ(bmp.left(2), QByteArray("BM")) << "bitmap " << expected.id;
-        EXPECT_EQ(le32(bmp, 2), quint32(bmp.size())) << "file size field of " << expected.id;
-        EXPECT_EQ(le32(bmp, 14), 40u) << "info header of " << expected.id;
-        EXPECT_EQ(int(le32(bmp, 18)), expected.width) << "bitmap " << expected.id;
-        EXPECT_EQ(int(le32(bmp, 22)), expected.height) << "bottom-up rows of " << expected.id;
-        EXPECT_EQ(le16(bmp, 28), expected.bitsPerPixel) << "bitmap " << expected.id;
-        EXPECT_EQ(le32(bmp, 30), 0u) << "compression of " << expected.id;
-        const int stride = ((expected.width * expected.bitsPerPixel + 31) / 32) * 4;
-        const int palette = expected.bitsPerPixel == 4 ? 16 * 4 : 0;
-        EXPECT_EQ(le32(bmp, 10), quint32(54 + palette)) << "pixel offset of " << expected.id;
-        EXPECT_EQ(bmp.size(), 54 + palette + stride * expected.height) << "bitmap " << expected.id;
+        const QImage partner = platform::LoadBitmapResource(expected.id, 2);
+        EXPECT_EQ(partner.size(), QSize(expected.width, expected.height) * 2) << "bitmap " << expected.id;
+        EXPECT_EQ(partner.devicePixelRatio(), 2.0) << "bitmap " << expected.id;
     }
+}
+
+TEST(ResourcesTest, BitmapFilesAreUncompressedDibsAtTheirDepth)
+{
+    for (const int scale : kScales)
+        for (const ExpectedBitmap& expected : kBitmaps) {
+            const QByteArray bmp = rawResource(bitmapFile(expected.id, scale));
+            const int width = expected.width * scale;
+            const int height = expected.height * scale;
+            const std::string name = "bitmap " + std::to_string(expected.id) + " at " + std::to_string(scale) + "x";
+            ASSERT_GE(bmp.size(), 54) << name;
+            EXPECT_EQ(bmp.left(2), QByteArray("BM")) << name;
+            EXPECT_EQ(le32(bmp, 2), quint32(bmp.size())) << "file size field of " << name;
+            EXPECT_EQ(le32(bmp, 14), 40u) << "info header of " << name;
+            EXPECT_EQ(int(le32(bmp, 18)), width) << name;
+            EXPECT_EQ(int(le32(bmp, 22)), height) << "bottom-up rows of " << name;
+            EXPECT_EQ(le16(bmp, 28), expected.bitsPerPixel) << name;
+            EXPECT_EQ(le32(bmp, 30), 0u) << "compression of " << name;
+            const int stride = ((width * expected.bitsPerPixel + 31) / 32) * 4;
+            const int palette = expected.bitsPerPixel == 4 ? 16 * 4 : 0;
+            EXPECT_EQ(le32(bmp, 10), quint32(54 + palette)) << "pixel offset of " << name;
+            EXPECT_EQ(bmp.size(), 54 + palette + stride * height) << name;
+        }
 }
 
 TEST(ResourcesTest, KeyedGlyphsStandOnTheKeyColourWithoutFringes)
 {
-    for (const int id : kKeyedGlyphs) {
-        const QImage image = platform::LoadBitmapResource(id);
-        const QSet<QRgb> found = colours(image);
-        EXPECT_TRUE(found.contains(kKey)) << "bitmap " << id;
-        EXPECT_GE(found.size(), 2) << "bitmap " << id << " draws something";
-        for (const QRgb c : found)
-            EXPECT_FALSE(isPinkFringe(c)) << "bitmap " << id << " has a pink pixel " << std::hex << c;
-    }
+    for (const int scale : kScales)
+        for (const int id : kKeyedGlyphs) {
+            const QImage image = platform::LoadBitmapResource(id, scale);
+            const QSet<QRgb> found = colours(image);
+            EXPECT_TRUE(found.contains(kKey)) << "bitmap " << id << " at " << scale << "x";
+            EXPECT_GE(found.size(), 2) << "bitmap " << id << " at " << scale << "x draws something";
+            for (const QRgb c : found)
+                EXPECT_FALSE(isPinkFringe(c)) << "bitmap " << id << " at " << scale << "x has a pink pixel " << std::hex
+                                              << c;
+        }
 }
 
 TEST(ResourcesTest, PicturedGlyphsLeaveTheirCornersToTheKeyColour)
@@ -200,14 +224,19 @@ TEST(ResourcesTest, UpdatePictureCornersMatchThePanelBeneath)
 
 TEST(ResourcesTest, SkinLeavesThePlacesOfTheControlsPlain)
 {
-    const QImage skin = platform::LoadBitmapResource(149);
-    for (const QRect& control : kControlsOnSkin)
-        EXPECT_EQ(coloursIn(skin, control), QSet<QRgb>{kWhite}) << control.x() << "," << control.y();
-    // The progress bar replaces the Update picture and Verify during a run; only the
-    // Verify label (right of the box) may be painted in its band.
-    const QRect band(48, 432, 542, 28);
-    EXPECT_EQ(coloursIn(skin, QRect(band.left(), band.top(), 386 - band.left(), band.height())), QSet<QRgb>{kWhite});
-    EXPECT_EQ(coloursIn(skin, QRect(480, band.top(), band.right() + 1 - 480, band.height())), QSet<QRgb>{kWhite});
+    for (const int scale : kScales) {
+        const QImage skin = platform::LoadBitmapResource(149, scale);
+        auto plain = [&](const QRect& units) {
+            return coloursIn(skin, QRect(units.topLeft() * scale, units.size() * scale)) == QSet<QRgb>{kWhite};
+        };
+        for (const QRect& control : kControlsOnSkin)
+            EXPECT_TRUE(plain(control)) << control.x() << "," << control.y() << " at " << scale << "x";
+        // The progress bar replaces the Update picture and Verify during a run; only the
+        // Verify label (right of the box) may be painted in its band.
+        const QRect band(48, 432, 542, 28);
+        EXPECT_TRUE(plain(QRect(band.left(), band.top(), 386 - band.left(), band.height()))) << scale << "x";
+        EXPECT_TRUE(plain(QRect(480, band.top(), band.right() + 1 - 480, band.height()))) << scale << "x";
+    }
 }
 
 TEST(ResourcesTest, SkinPaintsALabelBesideEachControl)
@@ -270,17 +299,18 @@ TEST(ResourcesTest, StringTableHoldsTheWindowTexts)
     EXPECT_TRUE(platform::LoadStringResource(0).isEmpty());
 }
 
-TEST(ResourcesTest, IconHoldsBothSizesWithAlpha)
+TEST(ResourcesTest, IconHoldsEverySizeWithAlpha)
 {
     const QIcon icon = platform::LoadIconResource(128);
     ASSERT_FALSE(icon.isNull());
     const QList<QSize> sizes = icon.availableSizes();
-    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
-    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    // 32 and 16 first, for readers that take the first image; then 1.5x and 2x of 32.
+    for (const int side : {32, 16, 48, 64})
+        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
 
     QImageReader reader(QStringLiteral(":/icon/128.ico"));
-    EXPECT_EQ(reader.imageCount(), 2);
-    for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(reader.imageCount(), 4);
+    for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(i == 0 || reader.jumpToNextImage());
         const QImage image = reader.read();
         ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();

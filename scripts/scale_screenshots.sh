@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The window at display scales 1, 1.25, 1.5 and 2 under a virtual X display
+# (QT_SCALE_FACTOR), saved as build/artefacts/window-scale-<scale>.png, and a
+# pixel check of the skin's painted step headings: at 1 they are the 1x
+# bitmap's pixels one to one, at 2 the 2x bitmap's, and not the 1x bitmap
+# enlarged. Every scale must keep the window's size in units.
+#   scripts/scale_screenshots.sh [build dir] [artefacts dir]
+#   (defaults: build/release, build/artefacts)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${1:-build/release}
+out=$(realpath -m "${2:-$root/build/artefacts}")
+title="Firmware update   V1.0"
+readonly scales=(1 1.25 1.5 2)
+readonly skin_units=(627 535)
+# The first step heading ("STEP 1: SELECT MODEL", its accent bar and rule)
+# in skin units: x y width height. No control covers it.
+readonly heading=(36 46 300 24)
+# A picture must come out the same this many times in a row before it counts as painted.
+readonly settled_captures=2 capture_tries=100
+
+bash scripts/setup.sh
+[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
+mkdir -p "$out"
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+source scripts/x_window.sh
+work=$(mktemp -d)
+# Room for the window at 2x (1254 x 1070 pixels).
+start_xvfb "$work" 1600x1200x24 || exit 1
+
+# capture <wid> <file>: the window's pixels once two captures in a row agree,
+# so the picture is the finished paint, not the first frame.
+capture() {
+  local wid=$1 file=$2 same=0 i
+  for ((i = 0; i < capture_tries && same < settled_captures; i++)); do
+    import -window "$wid" "$work/next.png"
+    if [ -f "$file" ] && [ "$(compare -metric AE "$file" "$work/next.png" null: 2>&1 || true)" = "0" ]; then
+      same=$((same + 1))
+    else
+      same=0
+      mv "$work/next.png" "$file"
+    fi
+  done
+  [ "$same" -ge "$settled_captures" ] || { echo "the window at $file did not settle" >&2; return 1; }
+}
+
+# differing <image> <image>: how many pixels differ.
+differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+
+# region <scale>: the heading as ImageMagick's crop geometry at <scale>.
+region() {
+  local s=$1
+  echo "$((heading[2] * s))x$((heading[3] * s))+$((heading[0] * s))+$((heading[1] * s))"
+}
+
+failed=0
+for scale in "${scales[@]}"; do
+  shot="$out/window-scale-$scale.png"
+  rm -f "$shot"
+  VANTREL_SIMULATOR=1 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale XDG_RUNTIME_DIR="$work" \
+    "$build/bin/vantrel" >"$work/vantrel.log" 2>&1 &
+  app=$!
+  pids+=($app)
+  wid=$(find_window "$title" "$app") || { cat "$work/vantrel.log" >&2; exit 1; }
+  capture "$wid" "$shot" || exit 1
+  kill "$app"
+  wait "$app" 2>/dev/null || true
+  size=$(identify -format '%wx%h' "$shot")
+  expected=$(awk -v s="$scale" -v w="${skin_units[0]}" -v h="${skin_units[1]}" \
+    'BEGIN { printf "%dx%d", int(w * s + 0.5), int(h * s + 0.5) }')
+  echo "scale $scale: $size pixels in $shot"
+  if [ "$size" != "$expected" ]; then
+    echo "FAILED: at scale $scale the window is $size pixels, expected $expected" >&2
+    failed=1
+  fi
+done
+
+# The headings, cut out of the screenshots and of the skin's two bitmaps.
+skin1=resources/bitmap/149.bmp skin2=resources/bitmap/149@2x.bmp
+convert "$out/window-scale-1.png[$(region 1)]" +repage "$work/shot1.png"
+convert "$out/window-scale-2.png[$(region 2)]" +repage "$work/shot2.png"
+convert "$skin1[$(region 1)]" +repage "$work/skin1.png"
+convert "$skin2[$(region 2)]" +repage "$work/skin2.png"
+convert "$work/skin1.png" -scale 200% "$work/skin1-enlarged.png"
+
+at1=$(differing "$work/shot1.png" "$work/skin1.png")
+at2=$(differing "$work/shot2.png" "$work/skin2.png")
+enlarged=$(differing "$work/shot2.png" "$work/skin1-enlarged.png")
+echo "heading at 1x: $at1 pixels differ from the 1x skin"
+echo "heading at 2x: $at2 pixels differ from the 2x skin, $enlarged from the 1x skin enlarged"
+[ "$at1" = "0" ] || { echo "FAILED: at scale 1 the heading is not the 1x skin one to one" >&2; failed=1; }
+[ "$at2" = "0" ] || { echo "FAILED: at scale 2 the heading is not the 2x skin one to one" >&2; failed=1; }
+# The 2x skin's own text is drawn on the finer grid: a good share of the
+# heading's inked pixels must differ from an enlarged 1x picture.
+[ "$enlarged" -gt 500 ] 2>/dev/null || { echo "FAILED: at scale 2 the heading looks like the 1x skin enlarged" >&2; failed=1; }
+exit "$failed"
