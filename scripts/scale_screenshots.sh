@@ -17,8 +17,6 @@ readonly skin_units=(627 535)
 # The first step heading ("STEP 1: SELECT MODEL", its accent bar and rule)
 # in skin units: x y width height. No control covers it.
 readonly heading=(36 46 300 24)
-# A picture must come out the same this many times in a row before it counts as painted.
-readonly settled_captures=2 capture_tries=100
 
 bash scripts/setup.sh
 [ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
@@ -37,22 +35,6 @@ work=$(mktemp -d)
 # Room for the window at 2x (1254 x 1070 pixels).
 start_xvfb "$work" 1600x1200x24 || exit 1
 
-# capture <wid> <file>: the window's pixels once two captures in a row agree,
-# so the picture is the finished paint, not the first frame.
-capture() {
-  local wid=$1 file=$2 same=0 i
-  for ((i = 0; i < capture_tries && same < settled_captures; i++)); do
-    import -window "$wid" "$work/next.png"
-    if [ -f "$file" ] && [ "$(compare -metric AE "$file" "$work/next.png" null: 2>&1 || true)" = "0" ]; then
-      same=$((same + 1))
-    else
-      same=0
-      mv "$work/next.png" "$file"
-    fi
-  done
-  [ "$same" -ge "$settled_captures" ] || { echo "the window at $file did not settle" >&2; return 1; }
-}
-
 # differing <image> <image>: how many pixels differ.
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
 
@@ -65,13 +47,12 @@ region() {
 failed=0
 for scale in "${scales[@]}"; do
   shot="$out/window-scale-$scale.png"
-  rm -f "$shot"
   VANTREL_SIMULATOR=1 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale XDG_RUNTIME_DIR="$work" \
     "$build/bin/vantrel" >"$work/vantrel.log" 2>&1 &
   app=$!
   pids+=($app)
   wid=$(find_window "$title" "$app") || { cat "$work/vantrel.log" >&2; exit 1; }
-  capture "$wid" "$shot" || exit 1
+  capture_settled "$shot" -window "$wid" || exit 1
   kill "$app"
   wait "$app" 2>/dev/null || true
   size=$(identify -format '%wx%h' "$shot")

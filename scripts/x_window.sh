@@ -59,3 +59,25 @@ box_text() {
   done
   return 1
 }
+
+# capture_settled <file> <import options...>: a picture taken with
+# ImageMagick's import (e.g. `-window <wid>`), once two in a row agree, so it
+# shows the finished paint rather than a first frame. Fails when the picture
+# keeps changing.
+capture_settled() {
+  local file=$1 next same=0 i
+  shift
+  next="${file%.png}.next.png"
+  rm -f "$file"
+  for ((i = 0; i < x_window_wait && same < 2; i++)); do
+    import "$@" "$next"
+    if [ -f "$file" ] && [ "$(compare -metric AE "$file" "$next" null: 2>&1 || true)" = "0" ]; then
+      same=$((same + 1))
+    else
+      same=0
+      mv "$next" "$file"
+    fi
+  done
+  rm -f "$next"
+  [ "$same" -ge 2 ] || { echo "the picture $file did not settle" >&2; return 1; }
+}
