@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "DrawBitmap.h"
+#include "FocusRing.h"
 #include "QtColor.h"
 
 namespace {
@@ -200,6 +201,9 @@ void CButtonST::DrawItem(QPainter& painter, const QRect& item, bool selected, bo
     painter.save();
     PaintCaption(painter, caption);
     painter.restore();
+    // Over everything else: a transparent face never paints the focus colour.
+    if (m_focused)
+        DrawFocusRing(painter, item);
 }
 
 std::uint32_t CButtonST::PaintFace(QPainter& painter, const QRect& rect)

@@ -1,5 +1,6 @@
 #include "CCylinderProgressCtrlST.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -94,8 +95,11 @@ std::uint32_t CCylinderProgressCtrlST::SetRange(short lower, short upper)
 int CCylinderProgressCtrlST::SetPos(int pos)
 {
     const int previous = m_pos;
+    const int previousPercent = GetPercent();
     m_pos = ClampProgressPos(pos, m_lower, m_upper);
     update();
+    if (GetPercent() != previousPercent)
+        AnnounceProgress();
     return previous;
 }
 
@@ -137,6 +141,18 @@ void CCylinderProgressCtrlST::SetWindowText(const QString& text)
         return;
     m_caption = text;
     update();
+    AnnounceProgress();
+}
+
+void CCylinderProgressCtrlST::AnnounceProgress()
+{
+    // Only while a screen reader listens: the events cost nothing otherwise.
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent value(this, GetPercent());
+    QAccessible::updateAccessibility(&value);
+    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&description);
 }
 
 void CCylinderProgressCtrlST::GetRange(int& lower, int& upper) const

@@ -78,6 +78,8 @@ protected:
 
 private:
     void repaintIf(bool repaint);
+    //! Tells assistive tools the new percentage and label text.
+    void AnnounceProgress();
     //! One segment of the cylinder: glossed body, then its trailing (base) and leading (front) faces.
     void DrawSegment(QPainter& graphics, const QRect& rect, bool horizontal, Argb color, bool drawBase,
                      bool outlineBody, bool outlineFront, bool outlineBase) const;

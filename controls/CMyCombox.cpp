@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "DrawBitmap.h"
+#include "FocusRing.h"
 #include "KeyboardState.h"
 #include "QtColor.h"
 
@@ -182,12 +183,17 @@ void CMyCombox::paintEvent(QPaintEvent*)
     const QRect c = rect();
     painter.fillRect(c, ToQColor(m_mouseInside ? kTextColor : kHighlightColor));
     painter.fillRect(c.adjusted(1, 1, -1, -1), ToQColor(kWhiteColor));
+    // Under the drop-down button's separator, which keeps its whole height.
+    if (HoldsFocus())
+        DrawFocusRing(painter, c.adjusted(1, 1, -1, -1));
 
     const QRect area = DropDownArea();
     paintButton(painter, area);
     if (m_overButton)
         painter.fillRect(QRect(area.left(), c.top(), 1, c.height()), ToQColor(kHoverColor));
 }
+
+bool CMyCombox::HoldsFocus() const { return hasFocus() || (lineEdit() != nullptr && lineEdit()->hasFocus()); }
 
 void CMyCombox::mouseMoveEvent(QMouseEvent* event)
 {
@@ -211,7 +217,11 @@ bool CMyCombox::eventFilter(QObject* watched, QEvent* event)
         case QEvent::KeyRelease:
             PreTranslateMessage(event);
             break;
+        case QEvent::FocusIn:
+            update();  // the focus ring
+            break;
         case QEvent::FocusOut:
+            update();
             // A key released after the focus has gone elsewhere is never seen here, so
             // don't stay suspended; the box's own list keeps passing keys on.
             if (!isPopupVisible())

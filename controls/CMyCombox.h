@@ -61,6 +61,8 @@ public:
     bool IsDeleting() const { return m_deleting; }
     //! True while the hover polling timer runs.
     bool IsHoverTimerActive() const { return m_hoverTimer.isActive(); }
+    //! The box or its edit field has the focus.
+    bool HoldsFocus() const;
 
     //! Emits dropDown(), so the owner can refill the list, then opens it.
     void showPopup() override;

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "ColorTypes.h"
+#include "FocusRing.h"
 #include "QtColor.h"
 #include "SlideStep.h"
 
@@ -134,4 +135,6 @@ void CSlideEdit::DrawFrame(QPainter& painter) const
     painter.fillRect(QRect(0, h - kFrameWidth, w, kFrameWidth), color);
     painter.fillRect(QRect(0, 0, kFrameWidth, h), color);
     painter.fillRect(QRect(w - kFrameWidth, 0, kFrameWidth, h), color);
+    if (hasFocus())
+        DrawFocusRing(painter, rect().adjusted(kFrameWidth, kFrameWidth, -kFrameWidth, -kFrameWidth));
 }

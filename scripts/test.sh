@@ -205,6 +205,11 @@ step "fuzzing: every parser of outside input (libFuzzer)" bash scripts/fuzz.sh
 step "the real window under Xvfb: title check and screenshots" bash scripts/screenshots.sh build/release
 step "the window at display scales 1, 1.25, 1.5 and 2: screenshots and pixel check" \
   bash scripts/scale_screenshots.sh build/release
+step "screen readers: the AT-SPI tree walked with pyatspi, an update through it" \
+  bash scripts/atspi_test.sh build/release
+step "keyboard only: a simulated update by key events to \"Update successful !\"" \
+  bash scripts/keyboard_test.sh build/release
+step "dark GTK theme: the window equals the light one" bash scripts/dark_theme_test.sh build/release
 step "end-to-end through a private JACK server" suite build/release -L end-to-end --verbose
 step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L usb-rig --verbose
 step "Debian package: build, lintian, desktop and AppStream checks" bash scripts/package.sh

@@ -1,7 +1,11 @@
 #include "CPictureStatic.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
+
+#include "FocusRing.h"
 
 CPictureStatic::CPictureStatic(QWidget* parent) : QLabel(parent)
 {
@@ -55,4 +59,26 @@ void CPictureStatic::mouseDoubleClickEvent(QMouseEvent* event)
     // The second press of a double click is not a further click, so a quick
     // double click on Update starts one run, not two.
     event->accept();
+}
+
+void CPictureStatic::keyPressEvent(QKeyEvent* event)
+{
+    // Space is a click, as on a push button; a held key repeats no run.
+    // Enter stays the dialog's key.
+    if (event->key() != Qt::Key_Space || event->modifiers() != Qt::NoModifier) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        emit clicked();
+}
+
+void CPictureStatic::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    DrawFocusRing(painter, rect());
 }

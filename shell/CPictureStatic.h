@@ -1,6 +1,7 @@
 #pragma once
 // A static picture that reports clicks, as the Update picture does: the image
-// is shown centred at its real size and a left press is the click.
+// is shown centred at its real size and a left press is the click. Given a
+// tab stop, it shows the focus with the skin's ring and Space clicks it.
 #include <QImage>
 #include <QLabel>
 
@@ -20,12 +21,14 @@ public:
     void SetBitmap(const platform::ScaledBitmap& bitmap);
 
 signals:
-    //! The left mouse button went down on the picture.
+    //! The left mouse button went down on the picture, or Space on a focused one.
     void clicked();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
 private:

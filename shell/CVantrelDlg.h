@@ -1,9 +1,10 @@
 #pragma once
 // The program's only main window: a frameless, skinned, fixed-size dialog that
 // leads the user through four steps (product, MIDI ports, data file, update)
-// and runs the update itself. Its operations live in three files: the window
-// (CVantrelDlg.cpp), the lists and browsing (CVantrelDlgSelect.cpp) and the
-// update run (CVantrelDlgUpdate.cpp).
+// and runs the update itself. Its operations live in four files: the window
+// (CVantrelDlg.cpp), the lists and browsing (CVantrelDlgSelect.cpp), the
+// update run (CVantrelDlgUpdate.cpp) and what assistive tools and the keyboard
+// reach (CVantrelDlgAccess.cpp).
 #include <QBrush>
 #include <QCursor>
 #include <QDialog>
@@ -73,12 +74,18 @@ private:
     void SetupControls();
     void ApplyTextColors();
     void SetTabOrder();
+    void ApplySkinPalette();
     void ConnectHandlers();
     void OnMinimizeButton();
     void OnCloseButton();
     void ShowAboutBox();
     bool RefuseWhileUpdating();
     QWidget* ControlOf(int id);
+
+    // Assistive tools and the keyboard (CVantrelDlgAccess.cpp).
+    void SetupAccessibility();
+    void AnnounceVerifyState();
+    void AddUpdateTabStop();
 
     // Selection (CVantrelDlgSelect.cpp).
     void FillProductList();

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# What a screen reader finds in the window: the real program under Xvfb with
+# Qt's AT-SPI bridge switched on, on a private session bus with its own
+# accessibility bus, walked with pyatspi (scripts/atspi_walk.py): names,
+# roles, states, labels, the progress bar's value during a simulated update
+# started through AT-SPI, and the result as an alert.
+#   scripts/atspi_test.sh [build dir]   (default build/release)
+# The offscreen platform has no AT-SPI bridge: this needs xcb.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${1:-build/release}
+
+bash scripts/setup.sh
+[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
+# Debian's own Python, where python3-pyatspi is installed.
+python=/usr/bin/python3
+"$python" -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+source scripts/x_window.sh
+work=$(mktemp -d)
+start_xvfb "$work" || exit 1
+
+# dbus-run-session ends the bus, and the accessibility bus it started on
+# demand, with the walk.
+XDG_RUNTIME_DIR="$work" dbus-run-session -- bash -c '
+  VANTREL_SIMULATOR=1 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$1/bin/vantrel" >"$2/vantrel.log" 2>&1 &
+  app=$!
+  "$3" scripts/atspi_walk.py "$4" vantrel
+  rc=$?
+  kill $app 2>/dev/null
+  wait $app 2>/dev/null
+  [ $rc -eq 0 ] || cat "$2/vantrel.log" >&2
+  exit $rc
+' _ "$build" "$work" "$python" "$root/$build/bin/sample-firmware.bin"

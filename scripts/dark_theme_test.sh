@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The window under a dark desktop theme looks as under a light one: the real
+# program under Xvfb, once with Qt's default (light) look and once with the
+# GTK 3 platform theme and GTK's dark Adwaita, each shot idle and with the
+# Model list dropped down by the keyboard. The pictures must differ in no
+# more than a few pixels. Leaves build/artefacts/window-{light,dark}*.png.
+#   scripts/dark_theme_test.sh [build dir]   (default build/release)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${1:-build/release}
+out=$root/build/artefacts
+title="Firmware update   V1.0"
+# Pixels the two pictures may differ in: none differ today; a few spare
+# for the text cursor's blink.
+readonly allowed_pixels=8
+# Fixed limit for a picture to settle (tries of one shot each).
+readonly settle_tries=50
+
+bash scripts/setup.sh
+[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
+dpkg-query -W -f='${Status}' qt6-gtk-platformtheme 2>/dev/null | grep -q "install ok installed" ||
+  { echo "SKIPPED: qt6-gtk-platformtheme is not installed"; exit 77; }
+mkdir -p "$out"
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+source scripts/x_window.sh
+work=$(mktemp -d)
+start_xvfb "$work" || exit 1
+
+# settled_shot <geometry> <file>: a shot of the screen's <geometry> once two
+# shots in a row are the same.
+settled_shot() {
+  local geometry=$1 file=$2 i
+  import -window root -crop "$geometry" +repage "$file"
+  for ((i = 0; i < settle_tries; i++)); do
+    import -window root -crop "$geometry" +repage "$work/again.png"
+    [ "$(compare -metric AE "$file" "$work/again.png" null: 2>&1)" = 0 ] && return 0
+    mv "$work/again.png" "$file"
+  done
+  echo "the picture did not settle" >&2
+  return 1
+}
+
+# shots <name> [environment...]: the idle window and the window with the
+# Model list open, as build/artefacts/window-<name>.png and window-<name>-list.png.
+shots() {
+  local name=$1 app wid x y w h
+  shift
+  env "$@" VANTREL_SIMULATOR=1 QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" "$build/bin/vantrel" \
+    >"$work/$name.log" 2>&1 &
+  app=$!
+  pids+=($app)
+  wid=$(find_window "$title" "$app") || { cat "$work/$name.log" >&2; return 1; }
+  read -r x y w h < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')
+  settled_shot "${w}x${h}+${x}+${y}" "$out/window-$name.png"
+  # Back from the first tab stop is the last, the Model list; Alt+Down opens it.
+  xdotool windowfocus --sync "$wid"
+  xdotool key --delay 50 shift+Tab alt+Down
+  settled_shot "${w}x${h}+${x}+${y}" "$out/window-$name-list.png"
+  kill "$app"
+  wait "$app" 2>/dev/null || true
+}
+
+same() {
+  local differing
+  differing=$(compare -metric AE "$out/window-light$1.png" "$out/window-dark$1.png" "$work/diff$1.png" 2>&1 || true)
+  echo "window-light$1.png and window-dark$1.png differ in $differing pixels (at most $allowed_pixels)"
+  [ "$differing" -le "$allowed_pixels" ]
+}
+
+shots light
+shots dark QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark QT_LOGGING_RULES=qt.qpa.theme=true
+# Without the theme the two runs would be alike for want of a dark one.
+grep -q 'Successfully created platform theme "gtk3"' "$work/dark.log" ||
+  { cat "$work/dark.log" >&2; echo "the GTK 3 platform theme did not load" >&2; exit 1; }
+same "" && same "-list"

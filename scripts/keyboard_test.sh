@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# A whole simulated update driven with the keyboard alone: the real program
+# under Xvfb, given the keyboard focus by the X server (no pointer event at
+# all), Tab to the path field, the path typed, Tab to UPDATE, Space, and the
+# result must be "Update successful !". The result box's text is read from
+# the accessibility tree (on a private session bus), not by selecting it with
+# the mouse. Leaves build/artefacts/window-keyboard-focus.png: UPDATE with
+# the focus ring, just before the run.
+#   scripts/keyboard_test.sh [build dir]   (default build/release)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${1:-build/release}
+out=$root/build/artefacts
+title="Firmware update   V1.0"
+
+bash scripts/setup.sh
+[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
+python=/usr/bin/python3
+"$python" -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
+mkdir -p "$out"
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+source scripts/x_window.sh
+work=$(mktemp -d)
+start_xvfb "$work" || exit 1
+
+drive() {
+  local build=$1 work=$2 python=$3 image=$4 out=$5 app wid text
+  VANTREL_SIMULATOR=1 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$build/bin/vantrel" \
+    >"$work/vantrel.log" 2>&1 &
+  app=$!
+  pids+=($app)
+  wid=$(find_window "$title" "$app") || return 1
+  xdotool windowfocus --sync "$wid"
+  # The first tab stop (minimize) has the focus: four stops on is the path field.
+  xdotool key --delay 50 Tab Tab Tab Tab
+  xdotool type --delay 2 "$image"
+  # Browse, Verify, then UPDATE.
+  xdotool key --delay 50 Tab Tab Tab
+  "$python" scripts/atspi_walk.py --focus vantrel UPDATE || return 1
+  import -window "$wid" "$out/window-keyboard-focus.png"
+  xdotool key space
+  text=$("$python" scripts/atspi_walk.py --result vantrel) || return 1
+  echo "result: '$text'"
+  [ "$text" = "Update successful !" ] || { cat "$work/vantrel.log" >&2; return 1; }
+  # The box takes the keyboard too: Space on its button closes it.
+  xdotool key space
+}
+export -f drive find_window
+export title x_window_wait
+XDG_RUNTIME_DIR="$work" dbus-run-session -- bash -c 'pids=(); trap "kill \${pids[*]} 2>/dev/null" EXIT; drive "$@"' \
+  _ "$build" "$work" "$python" "$root/$build/bin/sample-firmware.bin" "$out"
