@@ -131,9 +131,18 @@ void CVantrelDlg::FinishUpdate()
 
 void CVantrelDlg::KeepAwake()
 {
-    m_sleepInhibitor.emplace(platform::ApplicationName(), FirmwareUpdate::kStayAwakeReason);
+    m_sleepInhibitor.emplace(platform::ApplicationName(), FirmwareUpdate::kStayAwakeReason,
+                             static_cast<std::uintptr_t>(winId()));
     // Not worth a message box: the run goes on as before, and the log says why.
     if (!m_sleepInhibitor->Held())
         std::fprintf(stderr, "%s: no sleep inhibitor could be taken (%s): the computer may sleep during the update\n",
                      platform::ApplicationName().c_str(), m_sleepInhibitor->Problem().c_str());
+}
+
+bool CVantrelDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    if (!platform::SleepInhibitor::RefusesEndSession(message))
+        return QDialog::nativeEvent(eventType, message, result);
+    *result = 0;  // the session waits until the end command has gone out
+    return true;
 }

@@ -1,20 +1,27 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace platform {
 
-//! Keeps the computer from sleeping, from suspending when idle and from
-//! suspending when its lid is closed, for as long as the object lives: a
-//! suspend in the middle of an update leaves the instrument with a half
-//! erased, half written flash. Where the system gives no such lock the
-//! object says why, and the caller goes on without it. Create and destroy it
-//! on the same thread (Windows keeps the request per thread).
+//! Keeps the computer from sleeping, from suspending when idle or when its
+//! lid is closed, and from shutting down, for as long as the object lives: a
+//! suspend or shutdown in the middle of an update leaves the instrument with a
+//! half erased, half written flash. Linux (logind) holds all of these off, the
+//! power, suspend and hibernate keys too. Windows holds off only sleeping on
+//! the idle timer; a shutdown or restart waits on a screen where the user may
+//! still go on with it; the Sleep button, a closed lid, a forced shutdown are
+//! not held off. Where the system gives no such lock the object says why, and
+//! the caller goes on without it. Create and destroy it on the same thread
+//! (Windows keeps the request per thread).
 class SleepInhibitor {
 public:
     //! Asks the system for the lock on behalf of `who` (the program's name),
     //! with `why` as the reason a person reads in the system's list of locks.
-    SleepInhibitor(const std::string& who, const std::string& why);
+    //! `window`: the program's window (HWND), whose native event filter asks
+    //! RefusesEndSession; 0 for a program without one (Windows only).
+    SleepInhibitor(const std::string& who, const std::string& why, std::uintptr_t window = 0);
     //! Gives the lock back.
     ~SleepInhibitor();
     SleepInhibitor(const SleepInhibitor&) = delete;
@@ -28,6 +35,11 @@ public:
     const std::string& Why() const { return m_why; }
     //! Why no lock could be taken; empty while one is held.
     const std::string& Problem() const { return m_problem; }
+
+    //! For the window's native event filter: true when `message` asks the
+    //! window of a held lock whether the session may end (Windows'
+    //! WM_QUERYENDSESSION), which it then answers with 0, no.
+    static bool RefusesEndSession(const void* message);
 
 private:
     struct Lock;  // the system's token; its destructor gives the lock back

@@ -11,9 +11,12 @@
 namespace platform {
 namespace {
 
-// logind's lock against suspend and hibernation, against the idle action
-// and against the lid switch's action.
-constexpr const char* kWhat = "sleep:idle:handle-lid-switch";
+// logind's lock against shutdown and reboot, suspend and hibernation, the
+// idle action, and the actions of the power, suspend and hibernate keys and
+// the lid switch: each of them would cut a run off, and the keys' actions are
+// not covered by "shutdown" and "sleep" alone (logind checks them apart).
+constexpr const char* kWhat =
+    "shutdown:sleep:idle:handle-power-key:handle-suspend-key:handle-hibernate-key:handle-lid-switch";
 // Held off for as long as the lock is held ("delay" would only postpone them).
 constexpr const char* kMode = "block";
 // The bus's greeting and logind's answer come within milliseconds; a bus
@@ -56,7 +59,9 @@ struct SleepInhibitor::Lock {
     int fd;  // logind holds the lock until the last copy of this descriptor is closed
 };
 
-SleepInhibitor::SleepInhibitor(const std::string& who, const std::string& why) : m_what(kWhat), m_who(who), m_why(why)
+// logind's lock holds off shutdown as well: no window need answer for it.
+SleepInhibitor::SleepInhibitor(const std::string& who, const std::string& why, std::uintptr_t)
+    : m_what(kWhat), m_who(who), m_why(why)
 {
     sd_bus* newBus = nullptr;
     int result = sd_bus_new(&newBus);
@@ -92,5 +97,7 @@ SleepInhibitor::SleepInhibitor(const std::string& who, const std::string& why) :
 }
 
 SleepInhibitor::~SleepInhibitor() = default;
+
+bool SleepInhibitor::RefusesEndSession(const void*) { return false; }
 
 }  // namespace platform

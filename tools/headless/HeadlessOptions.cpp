@@ -14,8 +14,9 @@ constexpr const char* kDescription =
     "updater window does, for scripts, service benches and build pipelines. It can\n"
     "also keep a backup of what an update replaces, compare the flash with an image\n"
     "without changing it, and read flash contents out to a file. While it talks to\n"
-    "the instrument, it asks the system not to sleep, not to suspend when idle and\n"
-    "not to suspend when the lid is closed (a logind inhibitor lock).\n";
+    "the instrument, it asks the system not to sleep, not to suspend when idle or\n"
+    "when the lid is closed and not to shut down (a logind inhibitor lock; on\n"
+    "Windows an execution state, a power request and a refused shutdown).\n";
 
 constexpr const char* kFooter =
     "Exit codes:\n"

@@ -1,20 +1,25 @@
 #include "StopSignals.h"
 
-#include <csignal>
+#include <atomic>
 
 #include "EventPump.h"
+#include "MidiReply.h"
 
 namespace {
 
-volatile std::sig_atomic_t g_received = 0;
-volatile std::sig_atomic_t g_armed = 0;
+// Set by a signal handler on Linux and by the console's own thread on
+// Windows, read by the run's thread: atomics that need no lock, which a
+// signal handler may touch.
+std::atomic<int> g_received{0};
+std::atomic<bool> g_armed{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 bool throwingPump()
 {
-    if (g_armed != 0 && g_received != 0) {
-        g_armed = 0;  // once: the end command and closing come after
-        throw RunInterrupted{g_received};
-    }
+    const int received = g_received.load();
+    // Once: the end command and closing come after.
+    if (received != 0 && g_armed.exchange(false))
+        throw RunInterrupted{received};
     return true;
 }
 
@@ -26,13 +31,13 @@ const char* const StopSignals::kEndedAtOnceText =
 
 void StopSignals::Arm()
 {
-    g_armed = 1;
+    g_armed = true;
     platform::SetPumpHook(&throwingPump);
 }
 
 void StopSignals::Disarm()
 {
-    g_armed = 0;
+    g_armed = false;
     platform::SetPumpHook(nullptr);
 }
 
@@ -40,8 +45,12 @@ int StopSignals::Received() { return g_received; }
 
 bool StopSignals::Note(int signal)
 {
-    if (g_received != 0)
+    int none = 0;
+    if (!g_received.compare_exchange_strong(none, signal))
         return false;
-    g_received = signal;
+    // A wait for a reply ends now rather than at the end of its poll, and the
+    // pump after it sees the request. Lock-free and a single system call, so a
+    // signal handler may give it.
+    g_replySignal.notify();
     return true;
 }

@@ -9,7 +9,8 @@ struct RunInterrupted {
 
 //! Stop requests for the headless updater: Ctrl-C and SIGTERM on Linux;
 //! Ctrl-C, Ctrl-Break and closing the console window on Windows. The handler
-//! only notes the first request; while armed, the next pass through the event
+//! only notes the first request in an atomic flag and wakes a wait for a
+//! reply; while armed, the next pass through the event
 //! pump (between two messages, or in a wait for a reply) throws
 //! RunInterrupted once. A second request while the first is being carried out
 //! ends the program at once, saying that the end command may not have gone out.

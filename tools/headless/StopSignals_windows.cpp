@@ -3,8 +3,7 @@
 #include <windows.h>
 
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -25,14 +24,26 @@ int SignalOf(DWORD event)
     }
 }
 
+// Ends the process without running anything more of it: exit, even _Exit,
+// unloads the DLLs, and WinMM's unload can hang while the run's thread is
+// inside one of its calls.
+[[noreturn]] void EndAtOnce()
+{
+    const char* text = StopSignals::kEndedAtOnceText;
+    DWORD written = 0;
+    // Straight to the handle: the C runtime's stream may be locked by the run's thread.
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(StopSignals::ExitCode(StopSignals::Received())));
+    for (;;)
+        ::Sleep(INFINITE);  // TerminateProcess on this process does not come back
+}
+
 BOOL WINAPI noteConsoleEvent(DWORD event)
 {
-    // Runs on a thread of its own that the system starts for the event.
-    if (!StopSignals::Note(SignalOf(event))) {
-        std::fputs(StopSignals::kEndedAtOnceText, stderr);
-        std::fflush(stderr);
-        std::_Exit(StopSignals::ExitCode(StopSignals::Received()));
-    }
+    // Runs on a thread of its own that the system starts for the event; the
+    // run's thread carries the stop out.
+    if (!StopSignals::Note(SignalOf(event)))
+        EndAtOnce();
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         ::WaitForSingleObject(g_finished, kCloseGraceMs);
     return TRUE;
