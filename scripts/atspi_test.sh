@@ -40,4 +40,4 @@ XDG_RUNTIME_DIR="$work" dbus-run-session -- bash -c '
   wait $app 2>/dev/null
   [ $rc -eq 0 ] || cat "$2/vantrel.log" >&2
   exit $rc
-' _ "$build" "$work" "$python" "$root/$build/bin/sample-firmware.bin"
+' _ "$build" "$work" "$python" "$(cd "$build" && pwd)/bin/sample-firmware.bin"

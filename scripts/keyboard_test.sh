@@ -57,4 +57,4 @@ drive() {
 export -f drive find_window
 export title x_window_wait
 XDG_RUNTIME_DIR="$work" dbus-run-session -- bash -c 'pids=(); trap "kill \${pids[*]} 2>/dev/null" EXIT; drive "$@"' \
-  _ "$build" "$work" "$python" "$root/$build/bin/sample-firmware.bin" "$out"
+  _ "$build" "$work" "$python" "$(cd "$build" && pwd)/bin/sample-firmware.bin" "$out"
