@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "CFile.h"
+#include "LongPath.h"
 #include "WideText.h"
 
 namespace platform {
@@ -22,11 +23,13 @@ DWORD DesiredAccess(unsigned openFlags)
     return GENERIC_READ;
 }
 
-// What others may do with the file while it is open. Compatibility mode
-// shares both ways, as a reader expects of a firmware image open in an editor.
+// What others may do with the file while it is open. Compatibility mode,
+// the default, shares nothing: no other program rewrites an image while it is
+// being sent or compared, and one that tries gets a sharing violation.
 DWORD ShareMode(unsigned openFlags)
 {
     switch (openFlags & 0x70) {
+    case CFile::shareCompat:
     case CFile::shareExclusive: return 0;
     case CFile::shareDenyWrite: return FILE_SHARE_READ;
     case CFile::shareDenyRead: return FILE_SHARE_WRITE;
@@ -70,7 +73,7 @@ std::wstring BinaryMode(const char* mode)
 OpenedFile OpenRegularFile(const std::string& path, unsigned openFlags)
 {
     // A folder opens only with backup semantics, so it fails here as access denied.
-    HANDLE handle = ::CreateFileW(WideFromUtf8(path).c_str(), DesiredAccess(openFlags), ShareMode(openFlags), nullptr,
+    HANDLE handle = ::CreateFileW(SystemPath(path).c_str(), DesiredAccess(openFlags), ShareMode(openFlags), nullptr,
                                   Disposition(openFlags), FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
@@ -113,17 +116,17 @@ int StreamDescriptor(std::FILE* stream) { return ::_fileno(stream); }
 
 std::FILE* OpenFileStream(const std::string& path, const char* mode)
 {
-    return ::_wfopen(WideFromUtf8(path).c_str(), BinaryMode(mode).c_str());
+    return ::_wfopen(SystemPath(path).c_str(), BinaryMode(mode).c_str());
 }
 
 bool FlushToDisk(std::FILE* stream) { return std::fflush(stream) == 0 && ::_commit(::_fileno(stream)) == 0; }
 
 bool RenameReplacing(const std::string& from, const std::string& to)
 {
-    return ::MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
+    return ::MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool RemoveFile(const std::string& path) { return ::DeleteFileW(WideFromUtf8(path).c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return ::DeleteFileW(SystemPath(path).c_str()) != 0; }
 
 }  // namespace platform

@@ -267,17 +267,24 @@ TEST_F(FirmwareUpdateWrite, DataFileRewrittenDuringTheRunStopsItBeforeTheNextChu
     class Rewriter : public CapturingObserver {
     public:
         std::string path;
+        bool rewritten = false;
         void SetPos(int pos) override
         {
             CapturingObserver::SetPos(pos);
             if (pos == 1)
-                std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, 'x');
+                rewritten = static_cast<bool>(std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, 'x'));
         }
     } rewriter;
     dataPath = scratch.writeFile("image.bin", PatternImage(5000));
     rewriter.path = dataPath;
 
-    EXPECT_FALSE(FirmwareUpdate::WriteImage(link.port, dataPath, {}, rewriter, failure));
+    const bool ok = FirmwareUpdate::WriteImage(link.port, dataPath, {}, rewriter, failure);
+    if (!rewriter.rewritten) {
+        // Windows: the run holds the data file unshared, so the rewrite is refused and the run goes on.
+        EXPECT_TRUE(ok);
+        return;
+    }
+    EXPECT_FALSE(ok);
 
     EXPECT_EQ(rewriter.messages, std::vector<std::string>{"Fail to read the data file\n" + dataPath});
     EXPECT_EQ(failure, FirmwareUpdate::Failure::DataFile);

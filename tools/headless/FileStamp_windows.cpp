@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "WideText.h"
+#include "LongPath.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ FileStamp FileStamp::Of(const std::string& path)
     FileStamp stamp;
     // Attributes only, shared every way: taking the stamp must not get in the
     // way of whoever has the file open. Backup semantics let a folder answer too.
-    HANDLE file = ::CreateFileW(platform::WideFromUtf8(path).c_str(), FILE_READ_ATTRIBUTES,
+    HANDLE file = ::CreateFileW(platform::SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)

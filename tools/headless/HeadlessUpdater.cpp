@@ -1,15 +1,14 @@
 #include "HeadlessUpdater.h"
 
 #include <cinttypes>
-#include <filesystem>
 #include <utility>
 
+#include "CFile.h"
 #include "CMidiPort.h"
 #include "Console.h"
 #include "DeviceChoice.h"
 #include "ExitCode.h"
 #include "FileHelpers.h"
-#include "FileSystem.h"
 #include "FirmwareUpdate.h"
 #include "FlashImageFile.h"
 #include "FlashReadOut.h"
@@ -334,10 +333,12 @@ int HeadlessUpdater::ReadOut(CMidiPort& port)
 
 bool HeadlessUpdater::Backup(CMidiPort& port, int& exitCode)
 {
-    std::error_code error;
-    const std::uintmax_t bytes = std::filesystem::file_size(platform::PathFromUtf8(*m_options.dataPath), error);
-    if (error)
+    // Through the file layer, which reaches every path the write step reaches (past MAX_PATH on Windows).
+    CFile image;
+    if (!image.Open(m_options.dataPath->c_str(), CFile::modeRead | CFile::typeBinary))
         return true;  // the write step reports the data file before anything is erased
+    const std::uint64_t bytes = image.GetLength();
+    image.Close();
     const auto span = FlashReadOut::BackupSpanFor(m_flashBlocks, FirmwareUpdate::ImageWords(bytes));
     if (!span.blockEndKnown)
         platform::ShowMessage("The block list does not tell where the block at " + hexWord(span.lastBlock) +

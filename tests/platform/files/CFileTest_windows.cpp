@@ -19,8 +19,9 @@ TEST(CFileWindowsTest, FileHeldExclusivelyElsewhereIsASharingViolation)
     EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
     EXPECT_EQ(error.m_lOsError, ERROR_SHARING_VIOLATION);
     holder.Close();
-    EXPECT_TRUE(file.Open(path.c_str(), CFile::modeRead)) << "a reader shares with readers by default";
-    EXPECT_TRUE(holder.Open(path.c_str(), CFile::modeRead));
+    EXPECT_TRUE(file.Open(path.c_str(), CFile::modeRead));
+    EXPECT_FALSE(holder.Open(path.c_str(), CFile::modeRead, &error)) << "the default shares with nobody";
+    EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
 }
 
 TEST(CFileExceptionTest, OsErrorsMapToCauses)
