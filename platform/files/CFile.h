@@ -33,7 +33,8 @@ public:
     //! Opens `fileName` with `openFlags` (an open file is closed first). On
     //! failure returns false and, when `error` is given, fills it in. A
     //! directory is refused as accessDenied, any other non-regular file (a pipe,
-    //! a device) as invalidFile. Sharing flags have no effect here.
+    //! a device) as invalidFile. Sharing flags count on Windows, where the
+    //! default (shareCompat) shares with nobody; Linux has no such locks.
     virtual bool Open(const char* fileName, unsigned openFlags, CFileException* error = nullptr);
     //! Reads up to `count` bytes; fewer only at the end of the file. Throws
     //! CFileException (hardIO) on a read error or when no file is open.
