@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include <map>
+#include <regex>
 
 #include "WinMmMidiInput.h"
 #include "WinMmMidiOutput.h"
@@ -14,16 +15,16 @@ namespace platform {
 
 namespace {
 
-std::string productName(bool output, unsigned number)
+std::string productName(WinMmApi& api, bool output, unsigned number)
 {
     if (output) {
         MIDIOUTCAPSW caps{};
-        if (::midiOutGetDevCapsW(number, &caps, sizeof caps) != MMSYSERR_NOERROR)
+        if (api.midiOutGetDevCapsW(number, &caps, sizeof caps) != MMSYSERR_NOERROR)
             return {};
         return WinMmProductName(caps.szPname, MAXPNAMELEN);
     }
     MIDIINCAPSW caps{};
-    if (::midiInGetDevCapsW(number, &caps, sizeof caps) != MMSYSERR_NOERROR)
+    if (api.midiInGetDevCapsW(number, &caps, sizeof caps) != MMSYSERR_NOERROR)
         return {};
     return WinMmProductName(caps.szPname, MAXPNAMELEN);
 }
@@ -33,12 +34,20 @@ std::string nameOf(const std::string& identity) { return identity.substr(0, iden
 
 }  // namespace
 
-std::vector<std::string> WinMmMidiBackend::productNames(bool output)
+WinMmMidiBackend::WinMmMidiBackend(std::shared_ptr<WinMmApi> api) : m_api(std::move(api)) {}
+
+std::string WinMmMidiBackend::baseName(const std::string& name)
 {
-    const unsigned count = output ? ::midiOutGetNumDevs() : ::midiInGetNumDevs();
+    static const std::regex reconnectPrefixes("^([0-9]+- )+");
+    return std::regex_replace(name, reconnectPrefixes, "");
+}
+
+std::vector<std::string> WinMmMidiBackend::productNames(WinMmApi& api, bool output)
+{
+    const unsigned count = output ? api.midiOutGetNumDevs() : api.midiInGetNumDevs();
     std::vector<std::string> names;
     for (unsigned number = 0; number < count; ++number)
-        names.push_back(productName(output, number));
+        names.push_back(productName(api, output, number));
     return names;
 }
 
@@ -46,14 +55,16 @@ std::vector<std::string> WinMmMidiBackend::identities(const std::vector<std::str
 {
     std::map<std::string, int> seen;
     std::vector<std::string> identities;
-    for (const std::string& name : names)
-        identities.push_back(name + "#" + std::to_string(++seen[name]));
+    for (const std::string& name : names) {
+        const std::string base = baseName(name);
+        identities.push_back(base + "#" + std::to_string(++seen[base]));
+    }
     return identities;
 }
 
-std::vector<std::string> WinMmMidiBackend::outputNames() { return productNames(true); }
+std::vector<std::string> WinMmMidiBackend::outputNames() { return productNames(*m_api, true); }
 
-std::vector<std::string> WinMmMidiBackend::inputNames() { return productNames(false); }
+std::vector<std::string> WinMmMidiBackend::inputNames() { return productNames(*m_api, false); }
 
 std::vector<MidiDeviceId> WinMmMidiBackend::outputDevices() { return devices(true); }
 
@@ -61,7 +72,7 @@ std::vector<MidiDeviceId> WinMmMidiBackend::inputDevices() { return devices(fals
 
 std::vector<MidiDeviceId> WinMmMidiBackend::devices(bool output) const
 {
-    const auto names = productNames(output);
+    const auto names = productNames(*m_api, output);
     const auto ids = identities(names);
     std::vector<MidiDeviceId> devices;
     for (std::size_t i = 0; i < names.size(); ++i)
@@ -84,26 +95,29 @@ MidiResult WinMmMidiBackend::openInput(std::size_t index, MidiInCallback callbac
 
 MidiResult WinMmMidiBackend::openOutputDevice(const std::string& identity, std::unique_ptr<MidiOutput>& port)
 {
-    return openOutputAt(numberOf(true, identity), identity, port);
+    return openOutputAt(numberOf(*m_api, true, identity), identity, port);
 }
 
 MidiResult WinMmMidiBackend::openInputDevice(const std::string& identity, MidiInCallback callback, void* instance,
                                              std::unique_ptr<MidiInput>& port)
 {
-    return openInputAt(numberOf(false, identity), identity, callback, instance, port);
+    return openInputAt(numberOf(*m_api, false, identity), identity, callback, instance, port);
 }
 
 MidiResult WinMmMidiBackend::openOutputAt(std::optional<unsigned> number, const std::string& identity,
                                           std::unique_ptr<MidiOutput>& port)
 {
-    return openChecked(true, number, identity, std::make_unique<WinMmMidiOutput>(nameOf(identity)), port);
+    auto present = [api = m_api, identity] { return numberOf(*api, true, identity).has_value(); };
+    return openChecked(true, number, identity, std::make_unique<WinMmMidiOutput>(m_api, nameOf(identity), present),
+                       port);
 }
 
 MidiResult WinMmMidiBackend::openInputAt(std::optional<unsigned> number, const std::string& identity,
                                          MidiInCallback callback, void* instance, std::unique_ptr<MidiInput>& port)
 {
+    auto present = [api = m_api, identity] { return numberOf(*api, false, identity).has_value(); };
     return openChecked(false, number, identity,
-                       std::make_unique<WinMmMidiInput>(callback, instance, nameOf(identity)), port);
+                       std::make_unique<WinMmMidiInput>(m_api, callback, instance, nameOf(identity), present), port);
 }
 
 template <class Device, class Port>
@@ -123,18 +137,18 @@ MidiResult WinMmMidiBackend::openChecked(bool output, std::optional<unsigned> nu
     return opened;
 }
 
-std::optional<unsigned> WinMmMidiBackend::numberOf(bool output, const std::string& identity)
+std::optional<unsigned> WinMmMidiBackend::numberOf(WinMmApi& api, bool output, const std::string& identity)
 {
-    const auto ids = identities(productNames(output));
+    const auto ids = identities(productNames(api, output));
     for (std::size_t i = 0; i < ids.size(); ++i)
         if (ids[i] == identity)
             return static_cast<unsigned>(i);
     return std::nullopt;
 }
 
-std::string WinMmMidiBackend::identityOf(bool output, unsigned number)
+std::string WinMmMidiBackend::identityOf(bool output, unsigned number) const
 {
-    const auto ids = identities(productNames(output));
+    const auto ids = identities(productNames(*m_api, output));
     return number < ids.size() ? ids[number] : std::string();
 }
 

@@ -1,53 +1,48 @@
 #include "WinMmMidiInput.h"
 
+#include <algorithm>
 #include <cstring>
-#include <thread>
 
+#include "TimingThread.h"
 #include "WinMmText.h"
 
 namespace platform {
 
-namespace {
-
-constexpr auto kCloseRetry = std::chrono::milliseconds(1);
-constexpr int kCloseRetries = 1000;
-
-}  // namespace
-
-WinMmMidiInput::WinMmMidiInput(MidiInCallback callback, void* instance, std::string name)
-    : MidiInput(callback, instance), m_name(std::move(name))
+WinMmMidiInput::WinMmMidiInput(std::shared_ptr<WinMmApi> api, MidiInCallback callback, void* instance,
+                               std::string name, PresenceCheck present)
+    : MidiInput(callback, instance), m_api(std::move(api)), m_name(std::move(name)), m_present(std::move(present))
 {
 }
 
 WinMmMidiInput::~WinMmMidiInput()
 {
-    if (m_handle == nullptr)
-        return;
-    stopDevice();
-    for (MIDIHDR& header : m_headers)
-        ::midiInUnprepareHeader(m_handle, &header, sizeof header);
-    // Still playing only while a buffer is queued; the reset above returned them all.
-    for (int retry = 0; retry < kCloseRetries && ::midiInClose(m_handle) == MIDIERR_STILLPLAYING; ++retry)
-        std::this_thread::sleep_for(kCloseRetry);
+    if (m_handle != nullptr)
+        stopDevice();
+    m_stopWorker = true;
+    if (m_worker.joinable()) {
+        ::SetEvent(m_buffers->wake());
+        m_worker.join();
+    }
+    if (m_handle != nullptr && !release())
+        WinMmKeptAlive::keep(std::move(m_buffers), "the input \"" + m_name + "\"");
 }
 
 MidiResult WinMmMidiInput::open(unsigned number)
 {
-    m_closing = true;  // nothing is delivered before the input starts
-    const MMRESULT result = ::midiInOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(&onMidiIn),
-                                         reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+    const MMRESULT result = m_api->midiInOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(&WinMmInputBuffers::callback),
+                                              reinterpret_cast<DWORD_PTR>(m_buffers.get()), CALLBACK_FUNCTION);
     if (result != MMSYSERR_NOERROR) {
         m_handle = nullptr;
         return result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVER ? MidiResult::failure(kMidiBadDevice)
-                                                                              : WinMmFailure(m_name, result, false);
+                                                                              : WinMmFailure(*m_api, m_name, result, false);
     }
-    for (std::size_t i = 0; i < kBufferCount; ++i) {
-        m_headers[i].lpData = reinterpret_cast<LPSTR>(m_buffers[i].data());
-        m_headers[i].dwBufferLength = kBufferBytes;
-        const MMRESULT prepared = ::midiInPrepareHeader(m_handle, &m_headers[i], sizeof m_headers[i]);
+    for (std::size_t i = 0; i < WinMmInputBuffers::kCount; ++i) {
+        MIDIHDR& header = m_buffers->header(i);
+        const MMRESULT prepared = m_api->midiInPrepareHeader(m_handle, &header, sizeof header);
         if (prepared != MMSYSERR_NOERROR)
-            return WinMmFailure(m_name, prepared, false);
+            return WinMmFailure(*m_api, m_name, prepared, false);
     }
+    m_worker = std::thread([this] { serve(); });
     return MidiResult::success();
 }
 
@@ -56,59 +51,128 @@ MidiResult WinMmMidiInput::startDevice()
     if (m_handle == nullptr)
         return MidiResult::failure(kMidiInvalidHandle);
     stopDevice();
-    m_assembler.reset();
-    m_closing = false;
-    for (MIDIHDR& header : m_headers) {
-        const MMRESULT added = ::midiInAddBuffer(m_handle, &header, sizeof header);
-        if (added != MMSYSERR_NOERROR)
-            return WinMmFailure(m_name, added, false);
+    if (m_driverKeepsBuffers)
+        return MidiResult::failure(kMidiNoDevice, "\"" + m_name + "\" is no longer connected");
+    {
+        const std::lock_guard delivering(m_delivering);
+        m_assembler.reset();
     }
-    const MMRESULT started = ::midiInStart(m_handle);
-    return started == MMSYSERR_NOERROR ? MidiResult::success() : WinMmFailure(m_name, started, false);
+    m_running = true;
+    for (std::size_t i = 0; i < WinMmInputBuffers::kCount; ++i) {
+        MIDIHDR& header = m_buffers->header(i);
+        m_buffers->lend(&header);
+        const MMRESULT added = m_api->midiInAddBuffer(m_handle, &header, sizeof header);
+        if (added != MMSYSERR_NOERROR) {
+            m_buffers->takeBack(&header);
+            m_running = false;
+            return WinMmFailure(*m_api, m_name, added, false);
+        }
+    }
+    const MMRESULT started = m_api->midiInStart(m_handle);
+    if (started != MMSYSERR_NOERROR) {
+        m_running = false;
+        return WinMmFailure(*m_api, m_name, started, false);
+    }
+    return MidiResult::success();
 }
 
 void WinMmMidiInput::stopDevice()
 {
-    if (m_handle == nullptr)
+    if (m_handle == nullptr || m_driverKeepsBuffers)
         return;
-    m_closing = true;
-    // Stops input and hands every queued buffer back through the callback,
-    // which leaves them alone now. The callback may run on the driver's
-    // thread during the reset, so the lock is not held across it; taking it
-    // afterwards waits out a delivery still at work.
-    ::midiInReset(m_handle);
-    const std::lock_guard<std::mutex> wait(m_callbackMutex);
+    m_running = false;
+    {
+        // A buffer on its way back to the driver gets there before the reset.
+        const std::lock_guard queued(m_queueing);
+    }
+    // Hands every queued buffer back through the callback; Windows MIDI
+    // Services does so on this thread, the classic stack on the driver's.
+    if (m_api->midiInReset(m_handle) != MMSYSERR_NOERROR || !waitForBuffers())
+        m_driverKeepsBuffers = true;
 }
 
-void CALLBACK WinMmMidiInput::onMidiIn(HMIDIIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
+bool WinMmMidiInput::waitForBuffers()
 {
-    auto* input = reinterpret_cast<WinMmMidiInput*>(instance);
-    if (message == MIM_LONGDATA || message == MIM_LONGERROR)
-        input->onLongData(reinterpret_cast<MIDIHDR*>(param1));
-    else if (message == MIM_CLOSE)
-        input->onClosed();
+    // Called from the worker's own delivery (a consumer closing from its
+    // callback) the worker cannot be waited for: it takes the buffers itself.
+    const bool onWorker = std::this_thread::get_id() == m_worker.get_id();
+    std::unique_lock<std::mutex> delivering(m_delivering, std::defer_lock);
+    if (!onWorker)
+        delivering.lock();
+    const DWORD began = ::GetTickCount();
+    for (;;) {
+        takeReturned(false);
+        if (m_buffers->withDriver() == 0)
+            return true;
+        if (::GetTickCount() - began > kReturnLimitMs)
+            return false;
+        ::WaitForSingleObject(m_buffers->wake(), 1);
+    }
 }
 
-void WinMmMidiInput::onLongData(MIDIHDR* header)
+void WinMmMidiInput::serve()
 {
-    const std::lock_guard<std::mutex> delivering(m_callbackMutex);
-    if (m_closing)
+    // Each returned buffer must be queued again within the driver's 10 ms,
+    // however busy the machine is.
+    SetUpTimingThread("vantrel-winmm-in");
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    while (!m_stopWorker) {
+        const DWORD woken = ::WaitForSingleObject(m_buffers->wake(), kPresenceCheckMs);
+        if (m_stopWorker)
+            break;
+        {
+            const std::lock_guard delivering(m_delivering);
+            takeReturned(true);
+        }
+        const bool closedByDriver = m_buffers->closedByDriver() && m_running;
+        if (closedByDriver || (woken == WAIT_TIMEOUT && m_running && m_present && !m_present()))
+            reportGone();
+    }
+}
+
+void WinMmMidiInput::takeReturned(bool deliver)
+{
+    while (MIDIHDR* header = m_buffers->nextReturned()) {
+        const std::size_t length = deliver ? std::min<std::size_t>(header->dwBytesRecorded, m_received.size()) : 0;
+        std::memcpy(m_received.data(), header->lpData, length);
+        // Queued again before anything is delivered: the driver waits at most
+        // 10 ms for a buffer in the middle of a long message.
+        queue(header);
+        if (m_running && length > 0)
+            m_assembler.feed(m_received.data(), length,
+                             [this](const std::uint8_t* bytes, std::size_t size) { deliverSysEx(bytes, size); });
+    }
+}
+
+void WinMmMidiInput::queue(MIDIHDR* header)
+{
+    const std::lock_guard queueing(m_queueing);
+    if (!m_running)
         return;
-    // Copied out and queued again before anything is delivered, so the
-    // driver has the buffer back before the reply is announced.
-    const std::size_t length = std::min<std::size_t>(header->dwBytesRecorded, m_received.size());
-    std::memcpy(m_received.data(), header->lpData, length);
-    header->dwBytesRecorded = 0;
-    ::midiInAddBuffer(m_handle, header, sizeof *header);
-    m_assembler.feed(m_received.data(), length,
-                     [this](const std::uint8_t* bytes, std::size_t size) { deliverSysEx(bytes, size); });
+    m_buffers->lend(header);
+    if (m_api->midiInAddBuffer(m_handle, header, sizeof *header) != MMSYSERR_NOERROR)
+        m_buffers->takeBack(header);
 }
 
-void WinMmMidiInput::onClosed()
+void WinMmMidiInput::reportGone()
 {
-    // A close we did not ask for: the driver took the device away (unplugged).
-    if (!m_closing)
-        reportDeviceFailure(MidiResult::failure(kMidiNoDevice, "\"" + m_name + "\" is no longer connected"));
+    if (m_reportedGone)
+        return;
+    m_reportedGone = true;
+    reportDeviceFailure(MidiResult::failure(kMidiNoDevice, "\"" + m_name + "\" is no longer connected"));
+}
+
+bool WinMmMidiInput::release()
+{
+    if (m_driverKeepsBuffers)
+        return false;
+    for (std::size_t i = 0; i < WinMmInputBuffers::kCount; ++i) {
+        MIDIHDR& header = m_buffers->header(i);
+        if (m_api->midiInUnprepareHeader(m_handle, &header, sizeof header) != MMSYSERR_NOERROR)
+            return false;
+    }
+    // Every buffer is back, so a refusal is the driver's for good: no retries.
+    return m_api->midiInClose(m_handle) == MMSYSERR_NOERROR;
 }
 
 }  // namespace platform

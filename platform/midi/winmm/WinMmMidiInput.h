@@ -5,53 +5,78 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "MidiInput.h"
 #include "SysExAssembler.h"
+#include "WinMmApi.h"
+#include "WinMmInputBuffers.h"
 
 namespace platform {
 
 //! An open WinMM MIDI input device. WinMM fills the device's own queued
-//! buffers and hands each back to a function callback (MIM_LONGDATA) on its
-//! thread; the callback copies the bytes, queues the buffer again at once and
-//! delivers every System Exclusive message they complete. A message longer
-//! than one buffer arrives in several and is put together again.
+//! buffers and hands each back to a callback that only notes it (see
+//! WinMmInputBuffers); a worker thread of the input copies the bytes out,
+//! queues the buffer again at once, puts messages longer than one buffer
+//! together again and delivers every complete System Exclusive message.
+//!
+//! A device may go without a word: Windows MIDI Services sends no MIM_CLOSE
+//! for a pulled cable (tracker issue 1157), so while it runs the worker also
+//! looks every kPresenceCheckMs whether the device is still listed, and a
+//! device gone either way is reported as no longer connected. When Windows
+//! refuses to take the buffers back or to close, they and the callback's
+//! context are kept for the life of the process (WinMmKeptAlive).
 class WinMmMidiInput : public MidiInput {
 public:
+    //! Whether the device is still listed.
+    using PresenceCheck = std::function<bool()>;
+
     //! `name` is the device's product name, for failure texts.
-    WinMmMidiInput(MidiInCallback callback, void* instance, std::string name);
+    WinMmMidiInput(std::shared_ptr<WinMmApi> api, MidiInCallback callback, void* instance, std::string name,
+                   PresenceCheck present);
     ~WinMmMidiInput() override;
 
-    //! Opens device `number` and prepares the buffers.
+    //! Opens device `number`, prepares the buffers and starts the worker.
     MidiResult open(unsigned number);
 
-    //! Buffers kept queued with the driver, and their size. A reply is under
-    //! 200 bytes, but a driver drops what comes while it has no buffer, and
-    //! Wine's fills them faster than their callbacks hand them back: room
-    //! for several of the longest messages (4101 bytes) keeps a burst whole.
-    static constexpr std::size_t kBufferCount = 8;
-    static constexpr std::size_t kBufferBytes = 4096;
+    //! How often a running input looks whether its device is still listed.
+    static constexpr DWORD kPresenceCheckMs = 250;
+    //! Longest wait for the buffers a reset hands back on the driver's thread.
+    static constexpr DWORD kReturnLimitMs = 1000;
 
 protected:
+    //! Queues every buffer, then starts the device: input before midiInStart is lost.
     MidiResult startDevice() override;
+    //! Resets the device and takes every buffer back; when the driver keeps
+    //! them, they stay its own until the process ends.
     void stopDevice() override;
 
 private:
-    static void CALLBACK onMidiIn(HMIDIIN handle, UINT message, DWORD_PTR instance, DWORD_PTR param1,
-                                  DWORD_PTR param2);
-    void onLongData(MIDIHDR* header);
-    void onClosed();
+    void serve();
+    void takeReturned(bool deliver);
+    void queue(MIDIHDR* header);
+    void reportGone();
+    bool waitForBuffers();
+    bool release();
 
-    HMIDIIN m_handle = nullptr;
+    std::shared_ptr<WinMmApi> m_api;
     std::string m_name;
-    std::array<MIDIHDR, kBufferCount> m_headers{};
-    std::array<std::array<std::uint8_t, kBufferBytes>, kBufferCount> m_buffers{};
-    std::array<std::uint8_t, kBufferBytes> m_received{};  // a completed buffer's bytes, while it is queued again
+    PresenceCheck m_present;
+    std::unique_ptr<WinMmInputBuffers> m_buffers = std::make_unique<WinMmInputBuffers>();
+    HMIDIIN m_handle = nullptr;
+    std::array<std::uint8_t, WinMmInputBuffers::kBytes> m_received{};  // a returned buffer's bytes, while it is queued again
     SysExAssembler m_assembler;
-    std::mutex m_callbackMutex;         // held by a callback at work, so stopping can wait for it
-    std::atomic<bool> m_closing{false};  // set while input stops: returned buffers stay with us
+    std::mutex m_queueing;    // held while a buffer is queued, so a reset can wait for it
+    std::mutex m_delivering;  // held while the worker hands on returned buffers
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_stopWorker{false};
+    bool m_driverKeepsBuffers = false;  // a reset was refused: the buffers are the driver's
+    bool m_reportedGone = false;
+    std::thread m_worker;
 };
 
 }  // namespace platform

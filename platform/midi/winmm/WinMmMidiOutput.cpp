@@ -11,34 +11,41 @@ namespace {
 
 constexpr auto kUnprepareRetry = std::chrono::milliseconds(1);
 // A driver that never lets a header go must not hold the program: the
-// header is reset first, so a handful of retries is plenty.
+// message is reset first, so a handful of retries is plenty.
 constexpr int kUnprepareRetries = 100;
 
 }  // namespace
 
-WinMmMidiOutput::WinMmMidiOutput(std::string name) : m_name(std::move(name)) {}
+WinMmMidiOutput::Shared::~Shared()
+{
+    if (done != nullptr)
+        ::CloseHandle(done);
+}
+
+WinMmMidiOutput::WinMmMidiOutput(std::shared_ptr<WinMmApi> api, std::string name, PresenceCheck present)
+    : m_api(std::move(api)), m_name(std::move(name)), m_present(std::move(present))
+{
+}
 
 WinMmMidiOutput::~WinMmMidiOutput()
 {
     if (m_handle == nullptr)
         return;
     withdraw();
-    ::midiOutClose(m_handle);
-    ::CloseHandle(m_done);
+    closeHandle();
 }
 
 MidiResult WinMmMidiOutput::open(unsigned number)
 {
-    m_done = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (m_done == nullptr)
+    m_shared->done = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (m_shared->done == nullptr)
         return MidiResult::failure(kMidiNoMemory);
-    const MMRESULT result = ::midiOutOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(m_done), 0, CALLBACK_EVENT);
+    const MMRESULT result =
+        m_api->midiOutOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(m_shared->done), 0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         m_handle = nullptr;
-        ::CloseHandle(m_done);
-        m_done = nullptr;
         return result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVER ? MidiResult::failure(kMidiBadDevice)
-                                                                              : WinMmFailure(m_name, result, true);
+                                                                              : WinMmFailure(*m_api, m_name, result, true);
     }
     return MidiResult::success();
 }
@@ -56,16 +63,29 @@ MidiResult WinMmMidiOutput::startSysEx(const std::uint8_t* message, std::size_t 
         return MidiResult::failure(kMidiInvalidParam);
     if (m_sending)
         return MidiResult::failure(kMidiStillPlaying);
-    m_header = MIDIHDR{};
-    m_header.lpData = reinterpret_cast<LPSTR>(const_cast<std::uint8_t*>(message));
-    m_header.dwBufferLength = static_cast<DWORD>(length);
-    MMRESULT result = ::midiOutPrepareHeader(m_handle, &m_header, sizeof m_header);
+    if (m_gone || m_driverKeepsHeader)
+        return failure(MMSYSERR_NODRIVER);
+    Shared& shared = *m_shared;
+    shared.bytes.assign(message, message + length);
+    shared.header = MIDIHDR{};
+    shared.header.lpData = reinterpret_cast<LPSTR>(shared.bytes.data());
+    shared.header.dwBufferLength = static_cast<DWORD>(length);
+    // A MOM_DONE of an earlier message must not pass for this one's.
+    ::ResetEvent(shared.done);
+    MMRESULT result = m_api->midiOutPrepareHeader(m_handle, &shared.header, sizeof shared.header);
     if (result != MMSYSERR_NOERROR)
-        return WinMmFailure(m_name, result, true);
-    result = ::midiOutLongMsg(m_handle, &m_header, sizeof m_header);
+        return failure(result);
+    result = m_api->midiOutLongMsg(m_handle, &shared.header, sizeof shared.header);
     if (result != MMSYSERR_NOERROR) {
-        ::midiOutUnprepareHeader(m_handle, &m_header, sizeof m_header);
-        return WinMmFailure(m_name, result, true);
+        // Neither MHDR_DONE nor MOM_DONE may follow a failed send: nothing is waited for.
+        const MidiResult failed = failure(result);
+        releaseHeader();
+        return failed;
+    }
+    if ((shared.header.dwFlags & MHDR_DONE) != 0) {
+        // Sent already: Windows MIDI Services returns when the message is out.
+        releaseHeader();
+        return MidiResult::success();
     }
     m_sending = true;
     const auto wireTime = std::chrono::milliseconds(length * 1000 / kSlowestBytesPerSecond);
@@ -77,7 +97,7 @@ MidiResult WinMmMidiOutput::sendState()
 {
     if (!m_sending)
         return m_lastResult;
-    if ((m_header.dwFlags & MHDR_DONE) != 0) {
+    if ((m_shared->header.dwFlags & MHDR_DONE) != 0) {
         withdraw();
         return finish(MidiResult::success());
     }
@@ -91,10 +111,10 @@ MidiResult WinMmMidiOutput::sendState()
 
 void WinMmMidiOutput::waitSent(std::chrono::microseconds timeout)
 {
-    if (!m_sending || (m_header.dwFlags & MHDR_DONE) != 0)
+    if (!m_sending || (m_shared->header.dwFlags & MHDR_DONE) != 0)
         return;
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(timeout).count();
-    ::WaitForSingleObject(m_done, static_cast<DWORD>(std::max<long long>(ms, 1)));
+    ::WaitForSingleObject(m_shared->done, static_cast<DWORD>(std::max<long long>(ms, 1)));
 }
 
 MidiResult WinMmMidiOutput::close()
@@ -103,12 +123,20 @@ MidiResult WinMmMidiOutput::close()
         return MidiResult::failure(kMidiInvalidHandle);
     if (m_sending && sendState().code == kMidiStillPlaying)
         return MidiResult::failure(kMidiStillPlaying);
-    const MMRESULT result = ::midiOutClose(m_handle);
-    if (result == MIDIERR_STILLPLAYING)
-        return MidiResult::failure(kMidiStillPlaying);
-    m_handle = nullptr;
-    ::CloseHandle(m_done);
-    m_done = nullptr;
+    const bool listed = !m_gone && !m_driverKeepsHeader && (!m_present || m_present());
+    if (listed) {
+        // The classic stack refuses while a buffer is queued; the caller tries again.
+        const MMRESULT result = m_api->midiOutClose(m_handle);
+        if (result == MIDIERR_STILLPLAYING)
+            return MidiResult::failure(kMidiStillPlaying);
+        if (result == MMSYSERR_NOERROR) {
+            m_handle = nullptr;
+            m_shared.reset();
+            return MidiResult::success();
+        }
+    }
+    // A device that is gone may refuse for ever: what it may still use stays.
+    closeHandle();
     return MidiResult::success();
 }
 
@@ -119,18 +147,47 @@ MidiResult WinMmMidiOutput::finish(MidiResult result)
     return result;
 }
 
-void WinMmMidiOutput::withdraw()
+MidiResult WinMmMidiOutput::failure(MMRESULT result)
 {
-    if ((m_header.dwFlags & MHDR_PREPARED) == 0)
-        return;
-    if ((m_header.dwFlags & MHDR_DONE) == 0)
-        ::midiOutReset(m_handle);  // hands the message back, marked done
+    if (m_gone || (m_present && !m_present())) {
+        m_gone = true;
+        return MidiResult::failure(kMidiNoDevice, "\"" + m_name + "\" is no longer connected");
+    }
+    return WinMmFailure(*m_api, m_name, result, true);
+}
+
+bool WinMmMidiOutput::releaseHeader()
+{
+    MIDIHDR& header = m_shared->header;
+    if ((header.dwFlags & MHDR_PREPARED) == 0)
+        return true;
     for (int retry = 0; retry < kUnprepareRetries; ++retry) {
-        if (::midiOutUnprepareHeader(m_handle, &m_header, sizeof m_header) != MIDIERR_STILLPLAYING)
+        const MMRESULT result = m_api->midiOutUnprepareHeader(m_handle, &header, sizeof header);
+        if (result == MMSYSERR_NOERROR)
+            return true;
+        if (result != MIDIERR_STILLPLAYING)
             break;
         std::this_thread::sleep_for(kUnprepareRetry);
     }
+    m_driverKeepsHeader = true;
+    return false;
+}
+
+void WinMmMidiOutput::withdraw()
+{
+    if (m_sending && (m_shared->header.dwFlags & MHDR_DONE) == 0)
+        m_api->midiOutReset(m_handle);  // hands the message back, marked done
     m_sending = false;
+    releaseHeader();
+}
+
+void WinMmMidiOutput::closeHandle()
+{
+    const MMRESULT result = m_driverKeepsHeader ? MIDIERR_STILLPLAYING : m_api->midiOutClose(m_handle);
+    if (result != MMSYSERR_NOERROR)
+        WinMmKeptAlive::keep(std::move(m_shared), "the output \"" + m_name + "\"");
+    m_handle = nullptr;
+    m_shared.reset();
 }
 
 }  // namespace platform

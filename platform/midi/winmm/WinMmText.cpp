@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "WideText.h"
+#include "WinMmApi.h"
 
 namespace platform {
 
@@ -14,19 +15,19 @@ int WinMmStatus(unsigned result)
     return result == MMSYSERR_NOERROR ? kMidiOk : static_cast<int>(result);
 }
 
-std::string WinMmErrorText(unsigned result, bool output)
+std::string WinMmErrorText(WinMmApi& api, unsigned result, bool output)
 {
     wchar_t text[MAXERRORLENGTH] = {};
-    const MMRESULT found = output ? ::midiOutGetErrorTextW(result, text, MAXERRORLENGTH)
-                                  : ::midiInGetErrorTextW(result, text, MAXERRORLENGTH);
+    const MMRESULT found = output ? api.midiOutGetErrorTextW(result, text, MAXERRORLENGTH)
+                                  : api.midiInGetErrorTextW(result, text, MAXERRORLENGTH);
     if (found != MMSYSERR_NOERROR)
         return "WinMM error " + std::to_string(result);
     return Utf8FromWide(text);
 }
 
-MidiResult WinMmFailure(const std::string& name, unsigned result, bool output)
+MidiResult WinMmFailure(WinMmApi& api, const std::string& name, unsigned result, bool output)
 {
-    return MidiResult::failure(WinMmStatus(result), "\"" + name + "\": " + WinMmErrorText(result, output));
+    return MidiResult::failure(WinMmStatus(result), "\"" + name + "\": " + WinMmErrorText(api, result, output));
 }
 
 std::string WinMmProductName(const wchar_t* name, std::size_t capacity)

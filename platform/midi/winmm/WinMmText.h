@@ -6,12 +6,14 @@
 
 namespace platform {
 
+class WinMmApi;
+
 //! The MIDI layer's status for a WinMM result code.
 int WinMmStatus(unsigned result);
-//! WinMM's own text for `result` (midiOutGetErrorText or midiInGetErrorText), in UTF-8.
-std::string WinMmErrorText(unsigned result, bool output);
+//! WinMM's own text for `result` (midiOutGetErrorText or midiInGetErrorText through `api`), in UTF-8.
+std::string WinMmErrorText(WinMmApi& api, unsigned result, bool output);
 //! A failure of the device listed as `name`: WinMM's status and text, the device named.
-MidiResult WinMmFailure(const std::string& name, unsigned result, bool output);
+MidiResult WinMmFailure(WinMmApi& api, const std::string& name, unsigned result, bool output);
 //! A device's product name as WinMM gives it (a fixed array of UTF-16 characters), in UTF-8.
 std::string WinMmProductName(const wchar_t* name, std::size_t capacity);
 

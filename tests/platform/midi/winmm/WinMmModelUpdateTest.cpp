@@ -1,0 +1,147 @@
+// Whole updates through the WinMM backend over each profile of the WinMM
+// model, driven as the window and the headless updater drive them: an update
+// with verify, the cable pulled half-way, the chosen device found again after
+// the device numbers moved.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "CMidiPort.h"
+#include "CapturingObserver.h"
+#include "FirmwareUpdate.h"
+#include "MidiSystem.h"
+#include "ScratchDirectory.h"
+#include "UpdateTestSupport.h"
+#include "WinMmKeptAlive.h"
+#include "WinMmMidiBackend.h"
+#include "WinMmModel.h"
+
+using namespace platform;
+using Profile = WinMmModel::Profile;
+
+namespace {
+
+constexpr const char* kName = "USB MIDI Instrument";
+// Four flash blocks of 0x400 words, one chunk each.
+constexpr std::size_t kImageBytes = 0x2000;
+
+class WinMmModelUpdate : public ::testing::TestWithParam<Profile> {
+protected:
+    void SetUp() override
+    {
+        m_model->plug("Other MIDI device", TestInstrumentConfig());
+        m_device = m_model->plug(kName, TestInstrumentConfig());
+        MidiSystem::instance().clearBackends();
+        MidiSystem::instance().addBackend(m_backend);
+        m_out = m_backend->outputDevices().at(1);
+        m_in = m_backend->inputDevices().at(1);
+        m_dataPath = m_scratch.writeFile("image.bin", m_image);
+    }
+
+    void TearDown() override
+    {
+        MidiSystem::instance().clearBackends();
+        m_model->finish();
+        RecordProperty("worst_requeue_us", std::to_string(m_model->statistics().worstRequeue.count()));
+    }
+
+    //! Opens the chosen ports, writes and reads back the image and closes the
+    //! ports, as a run does; false after the first failure, whose text the observer has.
+    bool RunUpdate()
+    {
+        CMidiPort port;
+        bool done = false;
+        try {
+            port.OpenPorts(m_out, m_in);
+            done = FirmwareUpdate::WriteImage(port, m_dataPath, m_blocks, m_observer) &&
+                   FirmwareUpdate::VerifyImage(port, m_dataPath, m_blocks, m_observer);
+        } catch (const CMidiError& error) {
+            m_observer.ShowMessage(error.what());
+        }
+        try {
+            if (port.IsOutputOpen())
+                port.ClosePorts();
+        } catch (const CMidiError& error) {
+            m_observer.ShowMessage(error.what());
+            done = false;
+        }
+        return done;
+    }
+
+    //! The word at `address` as read by a session that opens the chosen devices.
+    std::uint16_t ReadThroughChosenPorts(std::uint32_t address)
+    {
+        CMidiPort port;
+        port.OpenPorts(m_out, m_in);
+        const std::uint16_t word = port.ReadWord(address);
+        port.ClosePorts();
+        return word;
+    }
+
+    std::vector<std::uint16_t> Flash()
+    {
+        return m_model->withInstrument(m_device, [](SimulatedInstrument& sim) {
+            return std::vector<std::uint16_t>(sim.flash().begin(), sim.flash().begin() + kImageBytes / 2);
+        });
+    }
+
+    std::shared_ptr<WinMmModel> m_model = std::make_shared<WinMmModel>(GetParam());
+    std::shared_ptr<WinMmMidiBackend> m_backend = std::make_shared<WinMmMidiBackend>(m_model);
+    std::size_t m_device = 0;
+    MidiDeviceId m_out;
+    MidiDeviceId m_in;
+    ScratchDirectory m_scratch;
+    std::vector<std::uint8_t> m_image = PatternImage(kImageBytes);
+    std::list<std::uint32_t> m_blocks{0x000, 0x400, 0x800, 0xC00};
+    std::string m_dataPath;
+    CapturingObserver m_observer;
+};
+
+TEST_P(WinMmModelUpdate, UpdateWithVerifyWritesTheImageExactly)
+{
+    EXPECT_TRUE(RunUpdate()) << ::testing::PrintToString(m_observer.messages);
+    EXPECT_EQ(Flash(), ImageAsWords(m_image));
+}
+
+TEST_P(WinMmModelUpdate, CablePulledHalfWayEndsTheRunWithTheDeviceGoneAndNothingKeptWaiting)
+{
+    m_model->pullOnceWritten(m_device, kImageBytes / 4);
+    const std::size_t keptBefore = WinMmKeptAlive::count();
+
+    EXPECT_FALSE(RunUpdate());
+    const auto ended = std::chrono::steady_clock::now();
+
+    // The run's own message, then the closing's, whose end command cannot go either.
+    const std::string gone = "\"" + std::string(kName) + "\" is no longer connected";
+    EXPECT_EQ(m_observer.messages, (std::vector<std::string>{gone, gone}));
+    // A close Windows refuses for good is given up at once, not retried until a limit runs out.
+    EXPECT_LE(m_model->statistics().refusedCloses, 2u);
+    // What the driver keeps for good stays allocated, and only that.
+    EXPECT_EQ(WinMmKeptAlive::count() > keptBefore, GetParam() == Profile::Services);
+    RecordProperty("ms_from_pull_to_end",
+                   std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(ended - m_model->pulledAt(m_device)).count()));
+}
+
+TEST_P(WinMmModelUpdate, ChosenDeviceIsFoundAgainAfterTheNumbersCloseUpAndAfterAReconnect)
+{
+    m_model->withInstrument(m_device, [](SimulatedInstrument& sim) { sim.preload(0x10, {0x1234}); });
+
+    m_model->pull(0);  // the other device goes: ours moves from number 1 to 0
+    EXPECT_EQ(ReadThroughChosenPorts(0x10), 0x1234);
+    m_model->pull(m_device);
+    m_model->replug(m_device);  // Windows MIDI Services lists it again as "2- USB MIDI Instrument"
+    EXPECT_EQ(ReadThroughChosenPorts(0x10), 0x1234);
+}
+
+std::string ProfileName(const ::testing::TestParamInfo<Profile>& info) { return WinMmModel::profileName(info.param); }
+
+}  // namespace
+
+void PrintTo(Profile profile, std::ostream* out) { *out << WinMmModel::profileName(profile); }
+
+namespace {
+
+INSTANTIATE_TEST_SUITE_P(Profiles, WinMmModelUpdate,
+                         ::testing::Values(Profile::Classic, Profile::Services, Profile::ServicesFixed), ProfileName);
+
+}  // namespace
