@@ -222,5 +222,5 @@ step "Windows: the headless updater under Wine" bash scripts/windows/headless_te
 step "Windows: the window under Wine, screenshots" bash scripts/windows/window_test.sh
 step "Windows: the installer under Wine" bash scripts/windows/installer_test.sh \
   build/windows/release/package/vantrel-1.0-win64.exe
-step "USB-MIDI rig under Wine: WinMM on the kernel's USB-MIDI driver" bash scripts/usb_rig/wine_tests.sh \
+step "USB-MIDI rig under Wine: WinMM on the kernel's USB-MIDI driver" bash scripts/usb_rig/tests.sh wine \
   build/release/bin build/windows/release/bin

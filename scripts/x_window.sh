@@ -3,20 +3,20 @@
 # tests. Source this file; the
 # caller ends the processes collected in its `pids` array on exit.
 
-# Fixed limits for every wait (tries, a tenth of a second apart); a caller may
-# set larger ones before sourcing, as the USB-MIDI rig does under emulation.
-readonly x_display_wait=${x_display_wait:-100} x_window_wait=${x_window_wait:-150}
+# Limits of the waits, in seconds of the clock (one try of a look at the
+# display can itself take a second under emulation, so tries would not bound
+# them); a caller may set larger ones before sourcing, as the USB-MIDI rig does.
+readonly x_display_wait_s=${x_display_wait_s:-30} x_window_wait_s=${x_window_wait_s:-60}
 
 # start_xvfb <folder> [<width>x<height>x<depth>]: starts Xvfb on a free
 # display (1024x768x24 by default), its files in <folder>, and exports DISPLAY.
 # Xvfb picks the display number itself and reports it once it is ready, so runs
 # on a shared machine don't race for one.
 start_xvfb() {
-  local dir=$1 screen=${2:-1024x768x24} i
+  local dir=$1 screen=${2:-1024x768x24} deadline=$((SECONDS + x_display_wait_s))
   Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   pids+=($!)
-  for ((i = 0; i < x_display_wait; i++)); do
-    [ -s "$dir/display" ] && break
+  until [ -s "$dir/display" ] || [ $SECONDS -ge $deadline ]; do
     sleep 0.1
   done
   if [ ! -s "$dir/display" ]; then
@@ -30,14 +30,14 @@ start_xvfb() {
 # exactly <title>, once the title the window manager reads matches too; fails
 # when process <pid> ends first or no such window shows in time.
 find_window() {
-  local title=$1 app=$2 wid="" shown i
-  for ((i = 0; i < x_window_wait; i++)); do
-    wid=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
+  local title=$1 app=$2 wid="" shown deadline=$((SECONDS + x_window_wait_s))
+  while [ $SECONDS -lt $deadline ]; do
+    wid=$(timeout 10 xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
     [ -n "$wid" ] && break
     kill -0 "$app" 2>/dev/null || { echo "the program ended early" >&2; return 1; }
     sleep 0.1
   done
-  [ -n "$wid" ] || { echo "no window titled '$title'" >&2; return 1; }
+  [ -n "$wid" ] || { echo "no window titled '$title' within $x_window_wait_s s" >&2; return 1; }
   shown=$(xprop -id "$wid" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
   [ "$shown" = "$title" ] || { echo "window title is '$shown', expected '$title'" >&2; return 1; }
   echo "$wid"
@@ -48,11 +48,12 @@ find_window() {
 # whoever asks: a triple click on the line, which sits right of the icon and
 # level with its middle, selects it whole. Fails when nothing new was selected.
 box_text() {
-  local wid=$1 bx by before text i
+  local wid=$1 bx by before text deadline
   read -r bx by < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
   before=$(xclip -o -selection primary 2>/dev/null || true)
   xdotool mousemove $((bx + 80)) $((by + 18)) click --repeat 3 --delay 50 1 || return 1
-  for ((i = 0; i < x_window_wait; i++)); do
+  deadline=$((SECONDS + x_window_wait_s))
+  while [ $SECONDS -lt $deadline ]; do
     text=$(xclip -o -selection primary 2>/dev/null || true)
     [ -n "$text" ] && [ "$text" != "$before" ] && { echo "$text"; return 0; }
     sleep 0.1
@@ -65,11 +66,11 @@ box_text() {
 # shows the finished paint rather than a first frame. Fails when the picture
 # keeps changing.
 capture_settled() {
-  local file=$1 next same=0 i
+  local file=$1 next same=0 deadline=$((SECONDS + x_window_wait_s))
   shift
   next="${file%.png}.next.png"
   rm -f "$file"
-  for ((i = 0; i < x_window_wait && same < 2; i++)); do
+  while [ $same -lt 2 ] && [ $SECONDS -lt $deadline ]; do
     import "$@" "$next"
     if [ -f "$file" ] && [ "$(compare -metric AE "$file" "$next" null: 2>&1 || true)" = "0" ]; then
       same=$((same + 1))

@@ -1,5 +1,5 @@
 # shellcheck shell=bash disable=SC2034 # the variables are for the scripts that source this
-# What the USB-MIDI rig's test scripts share: failures counted per test, the
+# What the USB-MIDI rig's scenarios (tests.sh) share: failures counted per test, the
 # standalone instrument on a gadget's side of the cable, waits on conditions,
 # and the window driven through X. Source it after setting
 #   bin    the Linux build's programs (the standalone instrument)
@@ -7,8 +7,6 @@
 # The caller ends what it started through cleanup_test after each test.
 
 if ! declare -F find_window >/dev/null; then
-  # Under emulation one try of a wait can take a second or more.
-  x_display_wait=900 x_window_wait=900
   # shellcheck source=../x_window.sh
   source "$(dirname "${BASH_SOURCE[0]}")/../x_window.sh"
 fi

@@ -1,36 +1,177 @@
 #!/usr/bin/env bash
-# The tests that run inside the USB-MIDI rig, all in one boot:
-#   scripts/usb_rig.sh bash scripts/usb_rig/tests.sh <bin dir> [test...]
-# The updater (headless and the real window on Xvfb) talks ALSA raw MIDI to
-# the USB device that the kernel's USB-MIDI driver makes of a gadget; the
-# standalone instrument serves the gadget's side of the cable. Outcomes are
-# checked by bytes and exit codes: under emulation milliseconds mean little.
-# Logs, screenshots and each test's time go to <bin dir>/../usb-rig/.
+# The USB-MIDI rig's tests: one list of scenarios, run by one of two runners.
+#   scripts/usb_rig/tests.sh linux <bin dir> [scenario...]
+#   scripts/usb_rig/tests.sh wine <bin dir> <Windows bin dir> [scenario...]
+# linux: the Linux programs (the headless updater and the real window on
+# Xvfb) over ALSA raw MIDI to the USB device that the kernel's USB-MIDI driver
+# makes of a gadget. wine: the Windows programs through Wine's WinMM, which
+# reaches the same device through the ALSA sequencer. Either way the
+# standalone instrument (a Linux program) serves the gadget's side of the
+# cable. Outcomes are checked by bytes and by the result each program
+# reports: under emulation milliseconds mean little.
+#
+# On the machine it prepares what the runner needs (wine: the Wine prefix,
+# scripts/windows/wine.sh) and boots the rig (scripts/usb_rig.sh), which runs
+# this script again inside (--in-rig). The wine runner exits 77 (skipped)
+# without a Windows build or Wine. Logs, screenshots and each scenario's time
+# go to <bin dir>/../usb-rig/ (linux) or <bin dir>/../usb-rig-wine/ (wine).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+readonly skipped=77
+
+# Every scenario and the runners it applies to, in the order they run.
+readonly scenarios=(
+  "sequencer linux"       # what the ALSA sequencer makes of a data message
+  "contract  linux wine"  # the backend contract, the peer echoing on the gadget's port
+  "update    linux wine"  # an update with verify
+  "busy      linux wine"  # the USB device is held by another program
+  "unplug    linux wine"  # the cable pulled mid-run, put back, a new run
+  "window    linux wine"  # an update through the real window
+  "hotplug   linux"       # the chosen device is replaced by another while the window is open
+  "twin      wine"        # a second instrument of the same name, chosen by number
+)
+
+usage() {
+  echo "usage: scripts/usb_rig/tests.sh linux <bin dir> [scenario...]" >&2
+  echo "       scripts/usb_rig/tests.sh wine <bin dir> <Windows bin dir> [scenario...]" >&2
+  exit 2
+}
+
+in_rig=0
+[ "${1:-}" = --in-rig ] && { in_rig=1; shift; }
+runner=${1:-}
+case $runner in linux | wine) ;; *) usage ;; esac
+shift
+[ $# -ge 1 ] || usage
 bin=$(cd "$1" && pwd)
-out=$(cd "$bin/.." && pwd)/usb-rig
+shift
+windows_bin=""
+if [ "$runner" = wine ]; then
+  [ $# -ge 1 ] || usage
+  windows_bin=$1
+  shift
+fi
+
+# Under emulation one look at the display can take a second or more, and a
+# Wine program's first window half a minute.
+x_display_wait_s=120 x_window_wait_s=240
+if [ "$runner" = wine ]; then
+  # shellcheck source=../windows/wine.sh
+  source "$root/scripts/windows/wine.sh"
+fi
+
+if [ $in_rig = 0 ]; then
+  if [ "$runner" = wine ]; then
+    skip() { echo "usb_rig (Wine): SKIPPED: $*"; exit $skipped; }
+    [ -x "$windows_bin/vantrel-update.exe" ] || skip "no Windows build in $windows_bin (scripts/windows/build.sh makes it)"
+    command -v wine >/dev/null || skip "Wine is not installed"
+    windows_bin=$(cd "$windows_bin" && pwd)
+    pids=()
+    prepare_wine_prefix || exit 1
+    # The rig's Wine writes to the same prefix: a server of the machine's own must be gone.
+    wineserver -w
+  fi
+  exec bash "$root/scripts/usb_rig.sh" bash "$0" --in-rig "$runner" "$bin" ${windows_bin:+"$windows_bin"} "$@"
+fi
+
+if [ "$runner" = wine ]; then
+  out=$(cd "$bin/.." && pwd)/usb-rig-wine
+  suite="usb rig (Wine)"
+else
+  out=$(cd "$bin/.." && pwd)/usb-rig
+  suite="usb rig"
+fi
 # shellcheck source=helpers.sh
 source "$here/helpers.sh"
 
-readonly IMAGE_BYTES=24576        # 12 Ki words: two flash blocks
 readonly LONG_IMAGE_BYTES=131072  # long enough to pull the cable in the middle
 readonly SEQUENCER_BYTES=4101     # one data message of 1024 words
-# Limit of one run, in seconds of the clock.
-readonly RUN_TIMEOUT_S=120
+readonly SEQ_BUFFER_BYTES=65536   # snd-seq-midi's buffers for Wine: the longest message whole, both ways
+readonly CONTRACT_TIMEOUT_S=300   # one run of the backend contract
+if [ "$runner" = wine ]; then
+  readonly IMAGE_BYTES=8192       # 4 Ki words: four data messages of 1024 words (4101 bytes)
+  readonly RUN_TIMEOUT_S=300      # a Wine start under emulation takes up to a minute
+  readonly DESKTOP_WAIT_S=300     # Wine's desktop, started once: minutes on a busy machine
+  # Windows executables do not run from the shared root file system (9p):
+  # the programs run from a copy on the rig's own /tmp.
+  readonly programs=/tmp/vantrel-windows
+else
+  readonly IMAGE_BYTES=24576      # 12 Ki words: two flash blocks
+  readonly RUN_TIMEOUT_S=120
+  readonly programs=$bin
+fi
 
-update() {
-  local log=$1
-  shift
-  timeout "$RUN_TIMEOUT_S" "$bin/vantrel-update" --blocks "$out/blocks.cfg" "$@" >"$out/$log" 2>&1
+# program <name>: the command line that starts one of the programs.
+program() {
+  if [ "$runner" = wine ]; then
+    echo wine "$programs/$1.exe"
+  else
+    echo "$programs/$1"
+  fi
 }
 
-# start_window <picture>: Xvfb and the window on it; sets x, y (the window's place).
-start_window() {
-  local work
-  work=$(mktemp -d)
-  start_xvfb "$work" || { note "FAIL: Xvfb did not start"; failures=$((failures + 1)); return 1; }
-  show_window "$1" window.log env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" "$bin/vantrel"
+# file_arg <path>: a file's path as the programs take it.
+file_arg() {
+  if [ "$runner" = wine ]; then wine_path "$1"; else echo "$1"; fi
+}
+
+# update <log> <args...>: the headless updater with the rig's block list, one
+# JSON line per event into <log>; sets `code` to the exit code the updater
+# reported in its result line (empty without one). After its work Wine 8's
+# MIDI driver may crash on the way out (exit 139), so the updater's own word
+# counts, and Wine's exit code is noted when it differs.
+update() {
+  local log=$1 exited=0
+  shift
+  # shellcheck disable=SC2046 # the program is a command line
+  timeout "$RUN_TIMEOUT_S" $(program vantrel-update) --json --blocks "$(file_arg "$out/blocks.cfg")" "$@" \
+    >"$out/$log" 2>&1 || exited=$?
+  code=$(result_code "$log")
+  [ -z "$code" ] || [ "$code" = "$exited" ] || note "the process ended with $exited after the updater's result $code"
+}
+
+result_code() { sed -n 's/.*"event":"result".*"exitCode":\([0-9]*\).*/\1/p' "$out/$1" | tail -n1; }
+
+# The text of the updater's last message.
+last_message() { sed -n 's/.*"event":"message".*"text":"\(.*\)"}.*/\1/p' "$out/$1" | tail -n1; }
+
+# wine_desktop: Wine's desktop (explorer.exe) up before the first window. A
+# program that finds no desktop starts explorer itself but waits only 10 s
+# for it; under emulation explorer takes longer, and the program is then left
+# without a display driver: it runs on, and its windows never show. Notepad,
+# started again until its window shows, waits out explorer's start.
+desktop_up=0
+wine_desktop() {
+  [ $desktop_up = 1 ] && return 0
+  local started=$SECONDS deadline=$((SECONDS + DESKTOP_WAIT_S)) app
+  while [ $SECONDS -lt $deadline ]; do
+    WINEDEBUG=err+winediag wine notepad >>"$out/desktop.log" 2>&1 &
+    app=$!
+    while kill -0 "$app" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+      if timeout 20 xdotool search --onlyvisible --name 'Notepad' >/dev/null 2>&1; then
+        stop_pid "$app"
+        desktop_up=1
+        note "Wine's desktop came up in $((SECONDS - started)) s"
+        return 0
+      fi
+      sleep 1
+    done
+    stop_pid "$app"
+  done
+  note "FAIL: Wine's desktop did not come up within $DESKTOP_WAIT_S s (see desktop.log)"
+  failures=$((failures + 1))
+  return 1
+}
+
+# open_window <picture>: the window on the rig's display; sets x, y.
+open_window() {
+  if [ "$runner" = wine ]; then
+    wine_desktop || return
+    show_window "$1" window.log wine "$programs/vantrel.exe"
+  else
+    show_window "$1" window.log env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$xdg_runtime" "$programs/vantrel"
+  fi
 }
 
 test_sequencer() {
@@ -41,80 +182,101 @@ test_sequencer() {
   note "ALSA sequencer to the USB device: $(cat "$out/sequencer.log")"
 }
 
-# contract_run <binary> <log>: the backend contract over ALSA raw MIDI; the
+# alsa_contract <binary> <log>: the backend contract over ALSA raw MIDI; the
 # test echoes on the gadget's port itself and pulls the cable once.
-contract_run() {
+alsa_contract() {
   VANTREL_RIG_CARD=Instrument VANTREL_RIG_PEER=hw:inst1,0 \
     VANTREL_RIG_UNPLUG="$gadget unplug inst1 && $gadget wait-gone Instrument" \
     VANTREL_RIG_PLUG="$gadget plug inst1 && $gadget wait-card Instrument && $gadget wait-card inst1" \
-    "$1" >"$out/$2" 2>&1
+    timeout "$CONTRACT_TIMEOUT_S" "$1" >"$out/$2" 2>&1
+}
+
+# The backend contract over WinMM; the test echoes on the gadget's port
+# itself. Wine may crash on the way out after the work (see update), so
+# GoogleTest's own summary counts.
+winmm_contract() {
+  VANTREL_RIG_DEVICE="USB MIDI Instrument MIDI 1" VANTREL_RIG_PEER="f_midi - f_midi" \
+    timeout "$CONTRACT_TIMEOUT_S" wine "$programs/test_winmm_contract.exe" >"$out/contract.log" 2>&1
 }
 
 test_contract() {
-  local rc tsan=${VANTREL_TSAN_BIN:-}/test_alsa_contract
-  contract_run "$bin/test_alsa_contract" contract.log
-  rc=$?
-  note "$(grep -E '^\[  (PASSED|FAILED)  \] [0-9]' "$out/contract.log" | tr '\n' ' ')"
-  expect "the contract holds (exit $rc; see contract.log)" [ $rc -eq 0 ]
+  local rc=0 tsan=${VANTREL_TSAN_BIN:-}/test_alsa_contract
+  if [ "$runner" = wine ]; then
+    winmm_contract
+  else
+    alsa_contract "$bin/test_alsa_contract" contract.log || rc=$?
+    expect "the contract's program ended well (exit $rc)" [ $rc -eq 0 ]
+  fi
+  note "$(grep -E '^\[  (PASSED|FAILED|SKIPPED) +\] [0-9]' "$out/contract.log" | tr '\n' ' ')"
+  expect "the contract holds (see contract.log)" log_has contract.log '^\[  PASSED  \] [0-9]'
+  expect "no case failed (see contract.log)" log_lacks contract.log '^\[  FAILED  \]'
   # The same under ThreadSanitizer, when the test command has built it.
-  [ -n "${VANTREL_TSAN_BIN:-}" ] && [ -x "$tsan" ] || return 0
-  TSAN_OPTIONS=halt_on_error=1 contract_run "$tsan" contract-tsan.log
-  rc=$?
+  [ "$runner" = linux ] && [ -n "${VANTREL_TSAN_BIN:-}" ] && [ -x "$tsan" ] || return 0
+  rc=0
+  TSAN_OPTIONS=halt_on_error=1 alsa_contract "$tsan" contract-tsan.log || rc=$?
   expect "the contract holds under ThreadSanitizer (exit $rc; see contract-tsan.log)" [ $rc -eq 0 ]
 }
 
 test_update() {
   start_instrument inst1 || return
-  update update.log --out USB --in USB --data "$out/image.bin" --verify
-  local rc=$?
+  update update.log --out USB --in USB --data "$(file_arg "$out/image.bin")" --verify
   stop_instrument inst1
-  expect "exit code 0, not $rc" [ $rc -eq 0 ]
+  expect "exit code 0, not '$code'" [ "$code" = 0 ]
   expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
+  note "the instrument received $(messages_received inst1) messages"
 }
 
 test_busy() {
   start_instrument inst1 || return
   hold_usb_input || return
-  update busy.log --out USB --in USB --data "$out/image.bin"
-  local rc=$?
+  update busy.log --out USB --in USB --data "$(file_arg "$out/image.bin")"
   stop_instrument inst1
-  expect "exit code 4, not $rc" [ $rc -eq 4 ]
-  expect "the message says the port is in use" log_has busy.log "is in use by another program"
+  note "the message: $(last_message busy.log)"
+  expect "exit code 4, not '$code'" [ "$code" = 4 ]
+  if [ "$runner" = wine ]; then
+    # Wine's WinMM names no reason of its own; the message names the device.
+    expect "the message names the device" log_has busy.log 'USB MIDI Instrument MIDI 1'
+  else
+    expect "the message says the port is in use" log_has busy.log "is in use by another program"
+  fi
   expect "nothing reached the instrument" [ "$(messages_received inst1)" = 0 ]
 }
 
+# The unplugged run has written a tenth of the image, or has ended.
+under_way() { grep -q '"phase":"Updating...","percent":[1-9][0-9]' "$out/unplug.log" 2>/dev/null; }
+has_result() { [ -n "$(result_code unplug.log)" ]; }
+
 test_unplug() {
   start_instrument inst1 || return
-  update unplug.log --out USB --in USB --data "$out/long.bin" &
-  local run=$! rc pulled ended
-  expect "the run got under way" wait_for_log unplug.log "Updating... 20%" "$RUN_TIMEOUT_S" || return
+  update unplug.log --out USB --in USB --data "$(file_arg "$out/long.bin")" &
+  local run=$! pulled ended
+  expect "the run got under way" wait_until "$RUN_TIMEOUT_S" under_way || return
   pulled=$(date +%s.%N)
   "$gadget" unplug inst1
-  wait $run
-  rc=$?
+  wait_until "$RUN_TIMEOUT_S" has_result
   ended=$(date +%s.%N)
-  note "the run ended $(awk -v a="$pulled" -v b="$ended" 'BEGIN {printf "%.2f", b - a}') s after the cable was pulled"
-  expect "exit code 5, not $rc" [ $rc -eq 5 ]
-  # The device's own message, not a time-out's: the send ended when the cable went.
-  expect "the device's message" log_has unplug.log "No such device"
+  wait $run
+  note "the run ended $(awk -v a="$pulled" -v b="$ended" 'BEGIN {printf "%.2f", b - a}') s after the cable was pulled: $(last_message unplug.log)"
+  expect "exit code 5, not '$(result_code unplug.log)'" [ "$(result_code unplug.log)" = 5 ]
+  # Over raw MIDI the device's own message, not a time-out's: the send ended when the cable went.
+  [ "$runner" = wine ] || expect "the device's message" log_has unplug.log "No such device"
   # Back in: the same instrument serves again and a new run succeeds.
   "$gadget" plug inst1
   expect "the USB device came back" "$gadget" wait-card Instrument || return
   expect "the instrument is serving again" wait_for_log inst1.log "is back" "$START_WAIT" || return
-  update replug.log --out USB --in USB --data "$out/image.bin"
-  rc=$?
+  update replug.log --out USB --in USB --data "$(file_arg "$out/image.bin")"
   stop_instrument inst1
-  # Later tests reuse the instrument's files: keep this one's for a look after a failure.
+  # Later scenarios reuse the instrument's files: keep this one's for a look after a failure.
   cp "$out/inst1.log" "$out/unplug-inst1.log"
   cp "$out/inst1.flash" "$out/unplug-inst1.flash"
-  expect "a new run after re-plugging succeeds (exit $rc)" [ $rc -eq 0 ]
+  expect "a new run after re-plugging succeeds (exit '$code')" [ "$code" = 0 ]
   expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
 }
 
 test_window() {
   start_instrument inst1 || return
-  start_window window || return
-  type_data_path "$out/image.bin"
+  open_window window || return
+  type_data_path "$(file_arg "$out/image.bin")"
   expect "the run ended with a message" click_update window-result || return
   stop_instrument inst1
   expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
@@ -123,7 +285,7 @@ test_window() {
 
 test_hotplug() {
   start_instrument inst1 || return
-  start_window hotplug || return
+  open_window hotplug || return
   type_data_path "$out/image.bin"
   # The chosen USB device goes and another takes its place in the lists.
   "$gadget" unplug inst1
@@ -141,8 +303,48 @@ test_hotplug() {
   expect "the second run ended with a message" click_update hotplug-result
   stop_instrument inst1
   stop_instrument inst2
+  "$gadget" remove inst2
   expect "nothing reached the other instrument" [ "$(messages_received inst2)" = 0 ]
   expect "the chosen instrument got the image" flash_holds inst1 "$out/image.bin"
+}
+
+# The number of the second device named "USB MIDI Instrument MIDI 1" in the
+# MIDI out list of twin-list.log (a Windows console's lines end in CR LF).
+second_instrument() {
+  tr -d '\r' <"$out/twin-list.log" | sed -n '/MIDI out/,/MIDI in/p' |
+    sed -n 's/^ *\([0-9]*\): USB MIDI Instrument MIDI 1$/\1/p' | sed -n 2p
+}
+
+test_twin() {
+  start_instrument inst1 || return
+  # A second instrument of the same make comes: two devices of one name.
+  "$gadget" add inst2
+  "$gadget" wait-card inst2 && "$gadget" wait-card Instrument_1
+  start_instrument inst2 || return
+  # shellcheck disable=SC2046 # the program is a command line
+  timeout "$RUN_TIMEOUT_S" $(program vantrel-update) --list >"$out/twin-list.log" 2>&1
+  local second
+  second=$(second_instrument)
+  expect "a new process lists both instruments" [ -n "$second" ] || return
+  update twin.log --out "$second" --in "$second" --data "$(file_arg "$out/image.bin")"
+  stop_instrument inst1
+  stop_instrument inst2
+  "$gadget" remove inst2
+  expect "exit code 0, not '$code'" [ "$code" = 0 ]
+  expect "the second instrument got the image" flash_holds inst2 "$out/image.bin"
+  expect "nothing reached the first" [ "$(messages_received inst1)" = 0 ]
+}
+
+# applies <scenario>: true when the scenario runs on this runner.
+applies() {
+  local entry
+  for entry in "${scenarios[@]}"; do
+    read -r -a words <<<"$entry"
+    [ "${words[0]}" = "$1" ] || continue
+    [[ " ${words[*]:1} " == *" $runner "* ]] && return 0
+    return 1
+  done
+  return 1
 }
 
 rm -rf "$out"
@@ -150,12 +352,40 @@ mkdir -p "$out"
 printf '0\n2000\n3000\n4000\n8000\n' >"$out/blocks.cfg"
 head -c "$IMAGE_BYTES" "$bin/sample-firmware.bin" >"$out/image.bin"
 head -c "$LONG_IMAGE_BYTES" "$bin/sample-firmware.bin" >"$out/long.bin"
+if [ "$runner" = wine ]; then
+  for way in output input; do
+    echo "$SEQ_BUFFER_BYTES" >/sys/module/snd_seq_midi/parameters/${way}_buffer_size
+  done
+  rm -rf "$programs"
+  mkdir -p "$programs"
+  (cd "$windows_bin" && cp -r vantrel.exe vantrel-update.exe test_winmm_contract.exe ./*.dll platforms styles imageformats config help "$programs/")
+fi
 
-shift
-tests=("$@")
-[ ${#tests[@]} -gt 0 ] || tests=(sequencer contract update busy unplug window hotplug)
-for name in "${tests[@]}"; do
-  run_test "$name"
+# One display for every scenario (and, for Wine, one Wine server: Wine
+# starts its services and its desktop once).
+display=$(mktemp -d)
+xdg_runtime=$display
+start_xvfb "$display" || exit 1
+xvfb=${pids[-1]}
+pids=()
+[ "$runner" = wine ] && wineserver -p
+
+chosen=("$@")
+if [ ${#chosen[@]} -eq 0 ]; then
+  for entry in "${scenarios[@]}"; do
+    read -r name _ <<<"$entry"
+    applies "$name" && chosen+=("$name")
+  done
+fi
+for name in "${chosen[@]}"; do
+  if applies "$name"; then
+    run_test "$name"
+  else
+    note "FAIL: no scenario '$name' for the $runner runner"
+    failed=$((failed + 1))
+  fi
 done
-echo "usb_rig: $passed passed, $failed failed"
+[ "$runner" = wine ] && wineserver -k
+stop_pid "$xvfb"
+echo "$suite: $passed passed, $failed failed"
 [ $failed -eq 0 ]
