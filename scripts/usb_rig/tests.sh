@@ -138,30 +138,24 @@ last_message() { sed -n 's/.*"event":"message".*"text":"\(.*\)"}.*/\1/p' "$out/$
 
 # wine_desktop: Wine's desktop (explorer.exe) up before the first window. A
 # program that finds no desktop starts explorer itself but waits only 10 s
-# for it; under emulation explorer takes longer, and the program is then left
-# without a display driver: it runs on, and its windows never show. Notepad,
-# started again until its window shows, waits out explorer's start.
+# for it; under emulation explorer takes a minute or more, and the program is
+# then left without a display driver: it runs on, and its windows never show.
+# Explorer started as the desktop runs the command it is given once the
+# desktop is up: that command leaves a folder as the sign. The desktop stays
+# for every later window, until the Wine server ends.
 desktop_up=0
 wine_desktop() {
   [ $desktop_up = 1 ] && return 0
-  local started=$SECONDS deadline=$((SECONDS + DESKTOP_WAIT_S)) app
-  while [ $SECONDS -lt $deadline ]; do
-    WINEDEBUG=err+winediag wine notepad >>"$out/desktop.log" 2>&1 &
-    app=$!
-    while kill -0 "$app" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
-      if timeout 20 xdotool search --onlyvisible --name 'Notepad' >/dev/null 2>&1; then
-        stop_pid "$app"
-        desktop_up=1
-        note "Wine's desktop came up in $((SECONDS - started)) s"
-        return 0
-      fi
-      sleep 1
-    done
-    stop_pid "$app"
-  done
-  note "FAIL: Wine's desktop did not come up within $DESKTOP_WAIT_S s (see desktop.log)"
-  failures=$((failures + 1))
-  return 1
+  local started=$SECONDS sign=$out/desktop-up
+  rm -rf "$sign"
+  wine explorer.exe /desktop=Default cmd.exe /c mkdir "$(wine_path "$sign")" >"$out/desktop.log" 2>&1 &
+  if ! wait_until "$DESKTOP_WAIT_S" test -d "$sign"; then
+    note "FAIL: Wine's desktop did not come up within $DESKTOP_WAIT_S s (see desktop.log)"
+    failures=$((failures + 1))
+    return 1
+  fi
+  desktop_up=1
+  note "Wine's desktop came up in $((SECONDS - started)) s"
 }
 
 # open_window <picture>: the window on the rig's display; sets x, y.
