@@ -55,6 +55,6 @@ drive() {
   xdotool key space
 }
 export -f drive find_window
-export title x_window_wait
+export title x_window_wait_s
 XDG_RUNTIME_DIR="$work" dbus-run-session -- bash -c 'pids=(); trap "kill \${pids[*]} 2>/dev/null" EXIT; drive "$@"' \
   _ "$build" "$work" "$python" "$(cd "$build" && pwd)/bin/sample-firmware.bin" "$out"
