@@ -1,7 +1,7 @@
 // The backend contract over WinMM, run under Wine in the USB-MIDI rig: the
 // updater's side is the USB device as WinMM lists it, and the peer echoes on
 // the gadget's own port (the instrument's end of the cable), which WinMM
-// lists too. Run by scripts/usb_rig/wine_tests.sh, which names the devices:
+// lists too. Run by scripts/usb_rig/tests.sh wine, which names the devices:
 //   VANTREL_RIG_DEVICE  the USB device's WinMM name, e.g. "USB MIDI Instrument MIDI 1"
 //   VANTREL_RIG_PEER    the gadget port's WinMM name, e.g. "f_midi - f_midi"
 // Wine's WinMM cannot show two of the cases; the subject says why.
@@ -99,7 +99,7 @@ public:
         const char* peer = std::getenv("VANTREL_RIG_PEER");
         if (!device || !peer) {
             unavailable = "not in the USB-MIDI rig";
-            ADD_FAILURE() << "scripts/usb_rig/wine_tests.sh runs this test; VANTREL_RIG_* are not set";
+            ADD_FAILURE() << "scripts/usb_rig/tests.sh wine runs this test; VANTREL_RIG_* are not set";
             return nullptr;
         }
         std::unique_ptr<WinMmRigSubject> subject(new WinMmRigSubject);
