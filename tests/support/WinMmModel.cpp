@@ -555,8 +555,6 @@ MMRESULT WinMmModel::midiOutPrepareHeader(HMIDIOUT handle, MIDIHDR* header, UINT
         return MMSYSERR_INVALHANDLE;
     if (header == nullptr || size != sizeof(MIDIHDR) || header->lpData == nullptr)
         return MMSYSERR_INVALPARAM;
-    if (port->stuck)
-        return MMSYSERR_NODRIVER;
     header->dwFlags = (header->dwFlags | MHDR_PREPARED) & ~MHDR_DONE;
     port->prepared.insert(header);
     return MMSYSERR_NOERROR;
