@@ -151,6 +151,12 @@ void WinMmModel::pullOnceWritten(std::size_t device, std::size_t words)
     m_devices.at(device)->pullOnceWritten = words;
 }
 
+void WinMmModel::pullOnceReceived(std::size_t device, std::size_t count)
+{
+    std::lock_guard lock(m_mutex);
+    m_devices.at(device)->pullOnceReceived = count;
+}
+
 std::chrono::steady_clock::time_point WinMmModel::pulledAt(std::size_t device)
 {
     std::lock_guard lock(m_mutex);
@@ -681,6 +687,11 @@ void WinMmModel::offer(std::size_t device, const Bytes& message)
     instrument.received.push_back(message);
     const platform::SimulatedInstrument::Transfer transfer = instrument.instrument.transfer(message.data(), message.size());
     m_changed.notify_all();
+    if (instrument.pullOnceReceived && instrument.received.size() >= *instrument.pullOnceReceived) {
+        instrument.pullOnceReceived.reset();
+        pullLocked(device);
+        return;
+    }
     for (const Bytes& reply : transfer.replies)
         for (const auto& port : m_inPorts)
             if (port->device == device && !port->closed && !port->gone)

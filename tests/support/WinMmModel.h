@@ -86,6 +86,8 @@ public:
     void replug(std::size_t device);
     //! Pulls `device` at the first send after its instrument has stored `words` words.
     void pullOnceWritten(std::size_t device, std::size_t words);
+    //! Pulls `device` as soon as its instrument has received `count` messages in all: their replies are lost.
+    void pullOnceReceived(std::size_t device, std::size_t count);
     //! When `device` was last pulled.
     std::chrono::steady_clock::time_point pulledAt(std::size_t device);
     //! Speed of the classic stack's output, bytes per second (0: no wire time).
@@ -140,6 +142,7 @@ private:
         std::size_t order = 0;  // place in the lists among present devices
         unsigned reconnects = 0;
         std::optional<std::size_t> pullOnceWritten;
+        std::optional<std::size_t> pullOnceReceived;
         Clock::time_point pulledAt;
         std::vector<Bytes> received;
     };

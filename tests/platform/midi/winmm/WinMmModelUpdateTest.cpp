@@ -122,6 +122,31 @@ TEST_P(WinMmModelUpdate, CablePulledHalfWayEndsTheRunWithTheDeviceGoneAndNothing
                    std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(ended - m_model->pulledAt(m_device)).count()));
 }
 
+TEST_P(WinMmModelUpdate, CablePulledBeforeAReplyEndsTheWaitAndTheClosingNamesTheDeviceGone)
+{
+    const std::string gone = "\"" + std::string(kName) + "\" is no longer connected";
+    CMidiPort port;
+    port.OpenPorts(m_out, m_in);
+    // A read is three messages (address high, address low, request): the cable goes with the request.
+    m_model->pullOnceReceived(m_device, m_model->received(m_device, 0, {}).size() + 3);
+
+    std::string waited;
+    try {
+        port.ReadWord(0x10);
+    } catch (const CMidiError& error) {
+        waited = error.what();
+    }
+    // Without MIM_CLOSE (Windows MIDI Services) the protocol's own time-out may come
+    // before the input sees its device no longer listed.
+    EXPECT_TRUE(waited == gone || waited == "Wait Time Out!") << waited;
+    try {
+        port.ClosePorts();
+        ADD_FAILURE() << "the end command went to a pulled device";
+    } catch (const CMidiError& error) {
+        EXPECT_EQ(error.what(), gone);
+    }
+}
+
 TEST_P(WinMmModelUpdate, ChosenDeviceIsFoundAgainAfterTheNumbersCloseUpAndAfterAReconnect)
 {
     m_model->withInstrument(m_device, [](SimulatedInstrument& sim) { sim.preload(0x10, {0x1234}); });
