@@ -416,8 +416,8 @@ MMRESULT WinMmModel::midiInAddBuffer(HMIDIIN handle, MIDIHDR* header, UINT size)
     header->dwBytesRecorded = 0;
     port->queue.push_back(header);
     if (const auto handedBack = m_handedBack.find(header); handedBack != m_handedBack.end()) {
-        m_statistics.worstRequeue = std::max(m_statistics.worstRequeue, std::chrono::duration_cast<std::chrono::microseconds>(
-                                                                            Clock::now() - handedBack->second));
+        const auto out = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - handedBack->second);
+        m_statistics.worstRequeue = std::max(m_statistics.worstRequeue, out);
         m_handedBack.erase(handedBack);
     }
     m_changed.notify_all();
@@ -640,9 +640,10 @@ MMRESULT WinMmModel::sendLater(OutPort& port, MIDIHDR* header)
     header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
     port.playing.push_back(header);
     ++m_statistics.outputPieces;
-    const auto wireTime = m_classicBytesPerSecond == 0
-                              ? std::chrono::microseconds{0}
-                              : std::chrono::microseconds{header->dwBufferLength * 1'000'000ull / m_classicBytesPerSecond};
+    const auto wireTime =
+        m_classicBytesPerSecond == 0
+            ? std::chrono::microseconds{0}
+            : std::chrono::microseconds{header->dwBufferLength * 1'000'000ull / m_classicBytesPerSecond};
     port.wireFree = std::max(port.wireFree, Clock::now()) + wireTime;
     schedule(port.wireFree, [this, out = &port, header] {
         {
@@ -685,7 +686,8 @@ void WinMmModel::offer(std::size_t device, const Bytes& message)
 {
     Device& instrument = *m_devices[device];
     instrument.received.push_back(message);
-    const platform::SimulatedInstrument::Transfer transfer = instrument.instrument.transfer(message.data(), message.size());
+    const platform::SimulatedInstrument::Transfer transfer =
+        instrument.instrument.transfer(message.data(), message.size());
     m_changed.notify_all();
     if (instrument.pullOnceReceived && instrument.received.size() >= *instrument.pullOnceReceived) {
         instrument.pullOnceReceived.reset();
@@ -761,7 +763,8 @@ void WinMmModel::callIn(InPort* port, UINT message, DWORD_PTR param1)
 {
     if (port->callback == 0)
         return;
-    const auto proc = reinterpret_cast<void(CALLBACK*)(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)>(port->callback);
+    using MidiInProc = void(CALLBACK*)(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
+    const auto proc = reinterpret_cast<MidiInProc>(port->callback);
     const WinMmCallbackScope inside;
     proc(reinterpret_cast<HMIDIIN>(port), message, port->instance, param1, ::GetTickCount());
 }
@@ -774,7 +777,8 @@ void WinMmModel::callOut(OutPort* port, UINT message, DWORD_PTR param1)
     }
     if (port->kind != CALLBACK_FUNCTION || port->callback == 0)
         return;
-    const auto proc = reinterpret_cast<void(CALLBACK*)(HMIDIOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)>(port->callback);
+    using MidiOutProc = void(CALLBACK*)(HMIDIOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
+    const auto proc = reinterpret_cast<MidiOutProc>(port->callback);
     const WinMmCallbackScope inside;
     proc(reinterpret_cast<HMIDIOUT>(port), message, port->instance, param1, 0);
 }

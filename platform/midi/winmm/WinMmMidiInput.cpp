@@ -29,12 +29,14 @@ WinMmMidiInput::~WinMmMidiInput()
 
 MidiResult WinMmMidiInput::open(unsigned number)
 {
-    const MMRESULT result = m_api->midiInOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(&WinMmInputBuffers::callback),
-                                              reinterpret_cast<DWORD_PTR>(m_buffers.get()), CALLBACK_FUNCTION);
+    const auto callback = reinterpret_cast<DWORD_PTR>(&WinMmInputBuffers::callback);
+    const MMRESULT result = m_api->midiInOpen(&m_handle, number, callback, reinterpret_cast<DWORD_PTR>(m_buffers.get()),
+                                              CALLBACK_FUNCTION);
     if (result != MMSYSERR_NOERROR) {
         m_handle = nullptr;
-        return result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVER ? MidiResult::failure(kMidiBadDevice)
-                                                                              : WinMmFailure(*m_api, m_name, result, false);
+        if (result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVER)
+            return MidiResult::failure(kMidiBadDevice);
+        return WinMmFailure(*m_api, m_name, result, false);
     }
     for (std::size_t i = 0; i < WinMmInputBuffers::kCount; ++i) {
         MIDIHDR& header = m_buffers->header(i);

@@ -68,7 +68,8 @@ private:
     PresenceCheck m_present;
     std::unique_ptr<WinMmInputBuffers> m_buffers = std::make_unique<WinMmInputBuffers>();
     HMIDIIN m_handle = nullptr;
-    std::array<std::uint8_t, WinMmInputBuffers::kBytes> m_received{};  // a returned buffer's bytes, while it is queued again
+    // A returned buffer's bytes, while the buffer is queued again.
+    std::array<std::uint8_t, WinMmInputBuffers::kBytes> m_received{};
     SysExAssembler m_assembler;
     std::mutex m_queueing;    // held while a buffer is queued, so a reset can wait for it
     std::mutex m_delivering;  // held while the worker hands on returned buffers

@@ -44,8 +44,9 @@ MidiResult WinMmMidiOutput::open(unsigned number)
         m_api->midiOutOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(m_shared->done), 0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         m_handle = nullptr;
-        return result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVER ? MidiResult::failure(kMidiBadDevice)
-                                                                              : WinMmFailure(*m_api, m_name, result, true);
+        if (result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVER)
+            return MidiResult::failure(kMidiBadDevice);
+        return WinMmFailure(*m_api, m_name, result, true);
     }
     return MidiResult::success();
 }
@@ -103,8 +104,8 @@ MidiResult WinMmMidiOutput::sendState()
     }
     if (std::chrono::steady_clock::now() > m_deadline) {
         withdraw();
-        return finish(MidiResult::failure(
-            kMidiNotReady, "\"" + m_name + "\": the device took no data for " + std::to_string(kStallTimeoutMs) + " ms"));
+        return finish(MidiResult::failure(kMidiNotReady, "\"" + m_name + "\": the device took no data for " +
+                                                             std::to_string(kStallTimeoutMs) + " ms"));
     }
     return MidiResult::failure(kMidiStillPlaying);
 }

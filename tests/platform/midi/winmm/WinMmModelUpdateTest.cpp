@@ -118,8 +118,8 @@ TEST_P(WinMmModelUpdate, CablePulledHalfWayEndsTheRunWithTheDeviceGoneAndNothing
     EXPECT_LE(m_model->statistics().refusedCloses, 2u);
     // What the driver keeps for good stays allocated, and only that.
     EXPECT_EQ(WinMmKeptAlive::count() > keptBefore, GetParam() == Profile::Services);
-    RecordProperty("ms_from_pull_to_end",
-                   std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(ended - m_model->pulledAt(m_device)).count()));
+    const auto afterPull = std::chrono::duration_cast<std::chrono::milliseconds>(ended - m_model->pulledAt(m_device));
+    RecordProperty("ms_from_pull_to_end", std::to_string(afterPull.count()));
 }
 
 TEST_P(WinMmModelUpdate, CablePulledBeforeAReplyEndsTheWaitAndTheClosingNamesTheDeviceGone)
