@@ -132,7 +132,8 @@ wid=$(find_window "$title" "$app") || { cat "$work/dpi.log" >&2; exit 1; }
 size=$(xwininfo -id "$wid" | awk '/Width/{w=$NF} /Height/{h=$NF} END{print w "x" h}')
 # Qt rounds the 940.5 x 802.5 pixels of the 627 x 535 window up.
 [ "$size" = "941x803" ] || { echo "at 144 DPI the window is $size pixels, expected 941x803" >&2; exit 1; }
-read -r x y < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+read -r x y < <(xwininfo -id "$wid" |
+  awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
 shot=$out/$tag-window-144dpi.png
 capture_settled "$shot" -window root -crop "${size}+${x}+${y}" +repage || exit 1
 # The first step heading: 300 x 24 units at (36, 46).
