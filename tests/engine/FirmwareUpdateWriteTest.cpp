@@ -271,8 +271,10 @@ TEST_F(FirmwareUpdateWrite, DataFileRewrittenDuringTheRunStopsItBeforeTheNextChu
         void SetPos(int pos) override
         {
             CapturingObserver::SetPos(pos);
-            if (pos == 1)
-                rewritten = static_cast<bool>(std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, 'x'));
+            if (pos == 1) {
+                std::ofstream file(path, std::ios::binary | std::ios::app);
+                rewritten = static_cast<bool>(file << std::string(100, 'x'));
+            }
         }
     } rewriter;
     dataPath = scratch.writeFile("image.bin", PatternImage(5000));
