@@ -7,6 +7,7 @@
 #include "EventPump.h"
 #include "MidiReply.h"
 #include "WakeSignal.h"
+#include "WordWait.h"
 
 using namespace std::chrono_literals;
 
@@ -42,6 +43,18 @@ TEST(WakeSignalTest, WaitWithoutACallRunsOut)
     platform::WakeSignal signal;
     signal.notify();  // an earlier call does not count for a wait that begins after it
     EXPECT_FALSE(signal.waitFor(signal.generation(), 1ms));
+}
+
+// A time-out rounded down to nothing, or taken as a point in time (positive),
+// would make every short wait of the simulated link end at once.
+TEST(WordWaitTest, NativeTimeOutCountsFromNowInWholeStepsRoundedUp)
+{
+    const struct {
+        std::chrono::nanoseconds timeout;
+        std::int64_t ticks;
+    } cases[] = {{1ns, -1}, {100ns, -1}, {101ns, -2}, {160us, -1600}, {1ms, -10'000}};
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::RelativeWaitTicks(c.timeout), c.ticks) << c.timeout.count() << " ns";
 }
 
 class AwaitReplyTest : public ::testing::Test {

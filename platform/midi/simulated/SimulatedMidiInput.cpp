@@ -12,6 +12,8 @@ namespace {
 // What the thread is called in /proc, so a benchmark can tell its CPU time
 // from the updater's own.
 constexpr const char* kThreadName = "vantrel-sim-rx";
+// How long the idle thread sleeps between looks; a reply or a stop wakes it at once.
+constexpr auto kIdleWait = std::chrono::seconds(1);
 
 }  // namespace
 
@@ -33,7 +35,7 @@ void SimulatedMidiInput::enqueueReply(std::vector<std::uint8_t> message, std::ch
     if (!m_running)
         return;
     m_pending.push_back({std::move(message), due});
-    m_wake.notify_one();
+    m_wake.notify();
 }
 
 void SimulatedMidiInput::discardPending()
@@ -76,30 +78,38 @@ void SimulatedMidiInput::stopDevice()
         m_stopping = true;
         m_pending.clear();
     }
-    m_wake.notify_all();
+    m_wake.notify();
     joinDeliveryThread();
 }
 
 void SimulatedMidiInput::deliveryLoop()
 {
-    // Replies are due at the moment their last byte is over the wire.
+    // Replies are due at the moment their last byte is over the wire. The
+    // thread sleeps on a wake-up word, not a condition variable: on Windows
+    // those wait in whole milliseconds, a loss on every round trip.
     SetUpTimingThread(kThreadName);
-    std::unique_lock lock(m_mutex);
-    while (!m_stopping) {
-        if (m_pending.empty()) {
-            m_wake.wait(lock);
-            continue;
-        }
-        if (std::chrono::steady_clock::now() < m_pending.front().due) {
-            m_wake.wait_until(lock, m_pending.front().due);
+    for (;;) {
+        const std::uint32_t seen = m_wake.generation();  // before the look: a reply queued after it still wakes
+        std::unique_lock lock(m_mutex);
+        if (m_stopping)
+            return;
+        if (const std::chrono::microseconds wait = untilFirstDue(); wait > wait.zero()) {
+            lock.unlock();
+            m_wake.waitFor(seen, wait);
             continue;
         }
         std::vector<std::uint8_t> message = std::move(m_pending.front().message);
         m_pending.pop_front();
         lock.unlock();
         deliverSysEx(message.data(), message.size());
-        lock.lock();
     }
+}
+
+std::chrono::microseconds SimulatedMidiInput::untilFirstDue() const
+{
+    if (m_pending.empty())
+        return kIdleWait;
+    return std::chrono::ceil<std::chrono::microseconds>(m_pending.front().due - std::chrono::steady_clock::now());
 }
 
 void SimulatedMidiInput::joinDeliveryThread()

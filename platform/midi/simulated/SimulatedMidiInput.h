@@ -1,6 +1,5 @@
 #pragma once
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "MidiInput.h"
+#include "WakeSignal.h"
 
 namespace platform {
 
@@ -39,11 +39,13 @@ private:
     };
 
     void deliveryLoop();
+    //! Time left until the first pending reply is due (a long idle wait with none); the caller holds m_mutex.
+    std::chrono::microseconds untilFirstDue() const;
     void joinDeliveryThread();
 
     std::shared_ptr<SimulatedLink> m_link;
     std::mutex m_mutex;
-    std::condition_variable m_wake;
+    WakeSignal m_wake;  // given when a reply is queued and when the input stops
     std::deque<PendingReply> m_pending;
     bool m_running = false;
     bool m_stopping = false;

@@ -1,8 +1,8 @@
 #include "SimulatedMidiOutput.h"
 
 #include <algorithm>
-#include <thread>
 
+#include "PreciseSleep.h"
 #include "SimulatedLink.h"
 
 namespace platform {
@@ -48,7 +48,9 @@ void SimulatedMidiOutput::waitSent(std::chrono::microseconds timeout)
         std::lock_guard lock(m_mutex);
         sentAt = m_sentAt;
     }
-    std::this_thread::sleep_until(std::min(sentAt, Clock::now() + timeout));
+    // To the moment itself: a wait rounded up to whole milliseconds would add
+    // up to one to every message, as the next one starts only after it.
+    SleepUntil(std::min(sentAt, Clock::now() + timeout));
 }
 
 MidiResult SimulatedMidiOutput::close()
