@@ -23,17 +23,8 @@ dpkg-query -W -f='${Status}' qt6-gtk-platformtheme 2>/dev/null | grep -q "instal
   { echo "SKIPPED: qt6-gtk-platformtheme is not installed"; exit 77; }
 mkdir -p "$out"
 
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
-}
-trap cleanup EXIT
-
 source scripts/x_window.sh
-work=$(mktemp -d)
-start_xvfb "$work" || exit 1
+x_session || exit 1
 
 # settled_shot <geometry> <file>: a shot of the screen's <geometry> once two
 # shots in a row are the same.

@@ -20,17 +20,8 @@ python=/usr/bin/python3
 "$python" -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
 mkdir -p "$out"
 
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
-}
-trap cleanup EXIT
-
 source scripts/x_window.sh
-work=$(mktemp -d)
-start_xvfb "$work" || exit 1
+x_session || exit 1
 
 drive() {
   local build=$1 work=$2 python=$3 image=$4 out=$5 app wid text

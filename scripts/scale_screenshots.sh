@@ -22,18 +22,9 @@ bash scripts/setup.sh
 [ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
 mkdir -p "$out"
 
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
-}
-trap cleanup EXIT
-
 source scripts/x_window.sh
-work=$(mktemp -d)
 # Room for the window at 2x (1254 x 1070 pixels).
-start_xvfb "$work" 1600x1200x24 || exit 1
+x_session 1600x1200x24 || exit 1
 
 # differing <image> <image>: how many pixels differ.
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }

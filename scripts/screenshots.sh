@@ -20,17 +20,8 @@ bash scripts/setup.sh
 [ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
 mkdir -p "$out"
 
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  if [ -n "${work:-}" ]; then rm -rf "$work"; fi
-}
-trap cleanup EXIT
-
 source scripts/x_window.sh
-work=$(mktemp -d)
-start_xvfb "$work" || exit 1
+x_session || exit 1
 
 # A runtime directory of its own, so a copy the developer has open on the
 # desktop doesn't hold the single-instance lock.

@@ -26,6 +26,22 @@ start_xvfb() {
   export DISPLAY=":$(head -n1 "$dir/display")"
 }
 
+# x_session [<width>x<height>x<depth>]: a virtual X display for the rest of
+# the script, its files in a folder of its own ($work); on exit every process
+# in `pids` is ended and the folder removed.
+x_session() {
+  pids=()
+  work=$(mktemp -d)
+  trap x_session_end EXIT
+  start_xvfb "$work" "$@"
+}
+
+x_session_end() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+
 # find_window <title> <pid>: prints the id of the visible window titled
 # exactly <title>, once the title the window manager reads matches too; fails
 # when process <pid> ends first or no such window shows in time.
