@@ -62,6 +62,7 @@ struct Options {
     unsigned replyWords = 16;
     std::string markdownPath;
     std::set<std::string> cases;  // empty: all
+    bool boundsOnly = false;      // print each case's lower bound, run nothing
 };
 
 // The block list is read as the updater reads it; its messages go to stderr.
@@ -76,10 +77,12 @@ public:
 
 const char kUsage[] =
     "Usage: vantrel-bench [--image FILE] [--product NAME] [--reply-words N] [--markdown FILE]\n"
-    "                     [--cases din,fast,usb,unlimited,jack]\n"
+    "                     [--cases din,fast,usb,unlimited,jack] [--bounds]\n"
     "Runs vantrel-update (beside this program) on each link and prints measured time,\n"
     "lower bound, their ratio and CPU time as a share of one core: the updater's own,\n"
-    "and with the simulated instrument's thread that runs in its process.\n";
+    "and with the simulated instrument's thread that runs in its process.\n"
+    "--bounds prints each case's key and lower bound in seconds and runs nothing\n"
+    "(for timing other builds, such as the Windows one under Wine, by the same rule).\n";
 
 bool ParseOptions(int argc, char** argv, Options& options)
 {
@@ -87,6 +90,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
     options.image = options.binDirectory + "sample-firmware.bin";
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--bounds") {
+            options.boundsOnly = true;
+            continue;
+        }
         if (name == "--help" || i + 1 >= argc)
             return false;
         const std::string value = argv[++i];
@@ -247,6 +254,18 @@ bench::BenchRow RunJack(const Options& options, std::uint64_t imageBytes, const 
     return row;
 }
 
+bool Selected(const Options& options, const BenchCase& benchCase)
+{
+    return options.cases.empty() || options.cases.count(benchCase.key) != 0;
+}
+
+void PrintBounds(const Options& options, const bench::UpdateTraffic& traffic)
+{
+    for (const BenchCase& benchCase : kCases)
+        if (Selected(options, benchCase))
+            std::printf("%s %.3f\n", benchCase.key, bench::LowerBoundSeconds(traffic, benchCase.model));
+}
+
 std::string LoadAverage()
 {
     std::ifstream in("/proc/loadavg");
@@ -275,6 +294,10 @@ int main(int argc, char** argv)
         return 1;
     }
     const bench::UpdateTraffic traffic = bench::CountTraffic(imageBytes, blocks, options.replyWords, true);
+    if (options.boundsOnly) {
+        PrintBounds(options, traffic);
+        return 0;
+    }
     char logTemplate[] = "/tmp/vantrel-bench-XXXXXX";
     const std::string logDirectory = mkdtemp(logTemplate) ? logTemplate : "/tmp";
 
@@ -290,7 +313,7 @@ int main(int argc, char** argv)
 
     std::vector<bench::BenchRow> rows;
     for (const BenchCase& benchCase : kCases) {
-        if (!options.cases.empty() && options.cases.count(benchCase.key) == 0)
+        if (!Selected(options, benchCase))
             continue;
         std::fprintf(stderr, "vantrel-bench: %s ...\n", benchCase.link);
         bench::BenchRow row = benchCase.jack ? RunJack(options, imageBytes, logDirectory)

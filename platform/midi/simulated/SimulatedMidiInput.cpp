@@ -31,10 +31,14 @@ SimulatedMidiInput::~SimulatedMidiInput()
 
 void SimulatedMidiInput::enqueueReply(std::vector<std::uint8_t> message, std::chrono::steady_clock::time_point due)
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_running)
-        return;
-    m_pending.push_back({std::move(message), due});
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running)
+            return;
+        m_pending.push_back({std::move(message), due});
+    }
+    // Outside the lock, or the woken thread runs into it at once: on Windows
+    // a contended mutex is a trip through the kernel, one more per round trip.
     m_wake.notify();
 }
 
