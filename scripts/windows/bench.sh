@@ -57,7 +57,8 @@ run_once() {
   fi
 }
 
-echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; best of $runs runs, spread = slowest - fastest."
+echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores;" \
+  "best of $runs runs, spread = slowest - fastest."
 echo
 echo "| Link | Build | Best | Spread | Lower bound | Ratio |"
 echo "|---|---|---:|---:|---:|---:|"
@@ -73,6 +74,7 @@ for key in $links; do
     link=$([ "$key" = fast ] && echo "31,250 B/s" || echo unlimited)
     printf '%s\n' "${times[@]}" | sort -n | awk -v link="$link" -v build="$build" -v bound="${bound[$key]}" '
       NR == 1 { best = $1 } { worst = $1 }
-      END { printf "| %s | %s | %.2f s | %.2f s | %.2f s | %.3f |\n", link, build, best, worst - best, bound, best / bound }'
+      END { printf "| %s | %s | %.2f s | %.2f s | %.2f s | %.3f |\n",
+                    link, build, best, worst - best, bound, best / bound }'
   done
 done
