@@ -14,8 +14,6 @@ title="Firmware update   V1.0"
 # Pixels the two pictures may differ in: none differ today; a few spare
 # for the text cursor's blink.
 readonly allowed_pixels=8
-# Fixed limit for a picture to settle (tries of one shot each).
-readonly settle_tries=50
 
 bash scripts/setup.sh
 [ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
@@ -25,20 +23,6 @@ mkdir -p "$out"
 
 source scripts/x_window.sh
 x_session || exit 1
-
-# settled_shot <geometry> <file>: a shot of the screen's <geometry> once two
-# shots in a row are the same.
-settled_shot() {
-  local geometry=$1 file=$2 i
-  import -window root -crop "$geometry" +repage "$file"
-  for ((i = 0; i < settle_tries; i++)); do
-    import -window root -crop "$geometry" +repage "$work/again.png"
-    [ "$(compare -metric AE "$file" "$work/again.png" null: 2>&1)" = 0 ] && return 0
-    mv "$work/again.png" "$file"
-  done
-  echo "the picture did not settle" >&2
-  return 1
-}
 
 # shots <name> [environment...]: the idle window and the window with the
 # Model list open, as build/artefacts/window-<name>.png and window-<name>-list.png.
@@ -51,11 +35,11 @@ shots() {
   pids+=($app)
   wid=$(find_window "$title" "$app") || { cat "$work/$name.log" >&2; return 1; }
   read -r x y w h < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')
-  settled_shot "${w}x${h}+${x}+${y}" "$out/window-$name.png"
+  capture_settled "$out/window-$name.png" -window root -crop "${w}x${h}+${x}+${y}" +repage
   # Back from the first tab stop is the last, the Model list; Alt+Down opens it.
   xdotool windowfocus --sync "$wid"
   xdotool key --delay 50 shift+Tab alt+Down
-  settled_shot "${w}x${h}+${x}+${y}" "$out/window-$name-list.png"
+  capture_settled "$out/window-$name-list.png" -window root -crop "${w}x${h}+${x}+${y}" +repage
   kill "$app"
   wait "$app" 2>/dev/null || true
 }

@@ -102,12 +102,12 @@ else
   readonly programs=$bin
 fi
 
-# program <name>: sets `command` to the words that start one of the programs.
+# program <name>: sets `started` to the words that start one of the programs.
 program() {
   if [ "$runner" = wine ]; then
-    command=(wine "$programs/$1.exe")
+    started=(wine "$programs/$1.exe")
   else
-    command=("$programs/$1")
+    started=("$programs/$1")
   fi
 }
 
@@ -122,10 +122,10 @@ file_arg() {
 # MIDI driver may crash on the way out (exit 139), so the updater's own word
 # counts, and Wine's exit code is noted when it differs.
 update() {
-  local log=$1 exited=0 command
+  local log=$1 exited=0 started
   shift
   program vantrel-update
-  timeout "$RUN_TIMEOUT_S" "${command[@]}" --json --blocks "$(file_arg "$out/blocks.cfg")" "$@" \
+  timeout "$RUN_TIMEOUT_S" "${started[@]}" --json --blocks "$(file_arg "$out/blocks.cfg")" "$@" \
     >"$out/$log" 2>&1 || exited=$?
   code=$(result_code "$log")
   [ -z "$code" ] || [ "$code" = "$exited" ] || note "the process ended with $exited after the updater's result $code"
@@ -315,9 +315,9 @@ test_twin() {
   "$gadget" add inst2
   "$gadget" wait-card inst2 && "$gadget" wait-card Instrument_1
   start_instrument inst2 || return
-  local command
+  local started
   program vantrel-update
-  timeout "$RUN_TIMEOUT_S" "${command[@]}" --list >"$out/twin-list.log" 2>&1
+  timeout "$RUN_TIMEOUT_S" "${started[@]}" --list >"$out/twin-list.log" 2>&1
   local second
   second=$(second_instrument)
   expect "a new process lists both instruments" [ -n "$second" ] || return
