@@ -32,7 +32,7 @@ WinMmMidiOutput::~WinMmMidiOutput()
     if (m_handle == nullptr)
         return;
     withdraw();
-    closeHandle();
+    letGo(tryClose());
 }
 
 MidiResult WinMmMidiOutput::open(unsigned number)
@@ -124,20 +124,12 @@ MidiResult WinMmMidiOutput::close()
         return MidiResult::failure(kMidiInvalidHandle);
     if (m_sending && sendState().code == kMidiStillPlaying)
         return MidiResult::failure(kMidiStillPlaying);
-    const bool listed = !m_gone && !m_driverKeepsHeader && (!m_present || m_present());
-    if (listed) {
-        // The classic stack refuses while a buffer is queued; the caller tries again.
-        const MMRESULT result = m_api->midiOutClose(m_handle);
-        if (result == MIDIERR_STILLPLAYING)
-            return MidiResult::failure(kMidiStillPlaying);
-        if (result == MMSYSERR_NOERROR) {
-            m_handle = nullptr;
-            m_shared.reset();
-            return MidiResult::success();
-        }
-    }
-    // A device that is gone may refuse for ever: what it may still use stays.
-    closeHandle();
+    const MMRESULT result = tryClose();
+    // The classic stack refuses while a buffer is queued, and the caller tries
+    // again; a device that is gone may refuse for ever: what it may still use stays.
+    if (result == MIDIERR_STILLPLAYING && !m_driverKeepsHeader && !m_gone && (!m_present || m_present()))
+        return MidiResult::failure(kMidiStillPlaying);
+    letGo(result);
     return MidiResult::success();
 }
 
@@ -182,10 +174,15 @@ void WinMmMidiOutput::withdraw()
     releaseHeader();
 }
 
-void WinMmMidiOutput::closeHandle()
+MMRESULT WinMmMidiOutput::tryClose()
 {
-    const MMRESULT result = m_driverKeepsHeader ? MIDIERR_STILLPLAYING : m_api->midiOutClose(m_handle);
-    if (result != MMSYSERR_NOERROR)
+    // A header the driver kept would be freed under it by a close.
+    return m_driverKeepsHeader ? MIDIERR_STILLPLAYING : m_api->midiOutClose(m_handle);
+}
+
+void WinMmMidiOutput::letGo(MMRESULT closed)
+{
+    if (closed != MMSYSERR_NOERROR)
         WinMmKeptAlive::keep(std::move(m_shared), "the output \"" + m_name + "\"");
     m_handle = nullptr;
     m_shared.reset();

@@ -73,8 +73,10 @@ private:
     bool releaseHeader();
     //! Takes a message on its way back from the driver and releases its header.
     void withdraw();
-    //! Closes the handle; what the driver may still use is kept when it refuses.
-    void closeHandle();
+    //! Closes the handle, unless the driver kept the header; WinMM's answer.
+    MMRESULT tryClose();
+    //! Gives up the handle; what the driver may still use is kept when the close was refused.
+    void letGo(MMRESULT closed);
 
     std::shared_ptr<WinMmApi> m_api;
     std::string m_name;
