@@ -8,6 +8,7 @@
 #   gadget.sh unplug NAME          pull the cable: the USB device goes away
 #   gadget.sh plug NAME            put it back into a free controller
 #   gadget.sh remove NAME          unplug and delete it
+#   gadget.sh reset NAME           delete every other gadget, NAME plugged in
 #   gadget.sh wait-card ID [S]     wait up to S seconds (default 10) for ALSA card ID
 #   gadget.sh wait-gone ID [S]     wait up to S seconds for ALSA card ID to go
 set -eu
@@ -69,6 +70,14 @@ remove() {
   rmdir "$g/configs/c.1" "$g/functions/midi.0" "$g/strings/0x409" "$g"
 }
 
+reset() {
+  for g in "$root"/*/; do
+    g=${g%/}
+    [ "${g##*/}" = "$1" ] || remove "${g##*/}"
+  done
+  [ -n "$(cat "$root/$1/UDC")" ] || plug "$1"
+}
+
 # Card ids are listed in /proc/asound as links named after the id.
 wait_card() {
   id=$1 deadline=$(($(date +%s) + $2)) want=$3
@@ -82,13 +91,14 @@ wait_card() {
 }
 
 command=${1:-}
-[ -n "$command" ] || die "usage: gadget.sh add|unplug|plug|remove|wait-card|wait-gone ..."
+[ -n "$command" ] || die "usage: gadget.sh add|unplug|plug|remove|reset|wait-card|wait-gone ..."
 shift
 case "$command" in
   add) add "$@" ;;
   plug) plug "$@" ;;
   unplug) unplug "$@" ;;
   remove) remove "$@" ;;
+  reset) reset "$@" ;;
   wait-card) wait_card "$1" "${2:-10}" present ;;
   wait-gone) wait_card "$1" "${2:-10}" gone ;;
   *) die "unknown command $command" ;;

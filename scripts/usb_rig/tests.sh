@@ -131,6 +131,9 @@ update() {
   [ -z "$code" ] || [ "$code" = "$exited" ] || note "the process ended with $exited after the updater's result $code"
 }
 
+# expect_success <log>: the run in <log> succeeded; otherwise its last message is shown.
+expect_success() { expect "exit code 0, not '$code': $(last_message "$1")" [ "$code" = 0 ]; }
+
 result_code() { sed -n 's/.*"event":"result".*"exitCode":\([0-9]*\).*/\1/p' "$out/$1" | tail -n1; }
 
 # The text of the updater's last message.
@@ -215,7 +218,7 @@ test_update() {
   start_instrument inst1 || return
   update update.log --out USB --in USB --data "$(file_arg "$out/image.bin")" --verify
   stop_instrument inst1
-  expect "exit code 0, not '$code'" [ "$code" = 0 ]
+  expect_success update.log
   expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
   note "the instrument received $(messages_received inst1) messages"
 }
@@ -242,6 +245,7 @@ has_result() { [ -n "$(result_code unplug.log)" ]; }
 
 test_unplug() {
   start_instrument inst1 || return
+  rm -f "$out/unplug.log"  # the run is under way by its own log, not an earlier one's
   update unplug.log --out USB --in USB --data "$(file_arg "$out/long.bin")" &
   local run=$! pulled ended
   expect "the run got under way" wait_until "$RUN_TIMEOUT_S" under_way || return
@@ -263,7 +267,7 @@ test_unplug() {
   # Later scenarios reuse the instrument's files: keep this one's for a look after a failure.
   cp "$out/inst1.log" "$out/unplug-inst1.log"
   cp "$out/inst1.flash" "$out/unplug-inst1.flash"
-  expect "a new run after re-plugging succeeds (exit '$code')" [ "$code" = 0 ]
+  expect_success replug.log
   expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
 }
 
@@ -325,9 +329,15 @@ test_twin() {
   stop_instrument inst1
   stop_instrument inst2
   "$gadget" remove inst2
-  expect "exit code 0, not '$code'" [ "$code" = 0 ]
+  expect_success twin.log
   expect "the second instrument got the image" flash_holds inst2 "$out/image.bin"
   expect "nothing reached the first" [ "$(messages_received inst1)" = 0 ]
+}
+
+# restore_rig: the rig as a scenario finds it: the one instrument's USB
+# device plugged in and no other.
+restore_rig() {
+  "$gadget" reset inst1 && "$gadget" wait-card Instrument && "$gadget" wait-card inst1
 }
 
 # applies <scenario>: true when the scenario runs on this runner.
@@ -382,5 +392,6 @@ for name in "${chosen[@]}"; do
 done
 [ "$runner" = wine ] && wineserver -k
 stop_pid "$xvfb"
+[ ${#second_tries[@]} -eq 0 ] || note "passed on the second try: ${second_tries[*]}"
 echo "$suite: $passed passed, $failed failed"
 [ $failed -eq 0 ]
