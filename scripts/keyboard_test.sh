@@ -4,7 +4,7 @@
 # all), Tab to the path field, the path typed, Tab to UPDATE, Space, and the
 # result must be "Update successful !". The result box's text is read from
 # the accessibility tree (on a private session bus), not by selecting it with
-# the mouse. Leaves build/artefacts/window-keyboard-focus.png: UPDATE with
+# the mouse. After the box the focus must be back on UPDATE. Leaves build/artefacts/window-keyboard-focus.png: UPDATE with
 # the focus ring, just before the run.
 #   scripts/keyboard_test.sh [build dir]   (default build/release)
 set -euo pipefail
@@ -24,7 +24,7 @@ source scripts/x_window.sh
 x_session || exit 1
 
 drive() {
-  local build=$1 work=$2 python=$3 image=$4 out=$5 app wid text
+  local build=$1 work=$2 python=$3 image=$4 out=$5 app wid text waited
   VANTREL_SIMULATOR=1 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$build/bin/vantrel" \
     >"$work/vantrel.log" 2>&1 &
   app=$!
@@ -42,8 +42,16 @@ drive() {
   text=$("$python" scripts/atspi_walk.py --result vantrel) || return 1
   echo "result: '$text'"
   [ "$text" = "Update successful !" ] || { cat "$work/vantrel.log" >&2; return 1; }
-  # The box takes the keyboard too: Space on its button closes it.
+  # The box takes the keyboard too: Space on its button closes it. The window
+  # is given the focus again, as a window manager would (there is none), and
+  # its focus is back on UPDATE for another run.
   xdotool key space
+  for waited in $(seq 100); do
+    [ "$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)" -le 1 ] && break
+    sleep 0.1
+  done
+  xdotool windowfocus --sync "$wid"
+  "$python" scripts/atspi_walk.py --focus vantrel UPDATE
 }
 export -f drive find_window
 export title x_window_wait_s

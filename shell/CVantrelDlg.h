@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPoint>
+#include <QPointer>
 #include <cstdint>
 #include <list>
 #include <optional>
@@ -118,6 +119,9 @@ private:
     CMidiPort m_midiPort;
     CToolTipCtrl m_toolTip;
     int m_bUpdating = 0;
+    // Hiding UPDATE and Verify for the run moves the keyboard focus on; it
+    // goes back where it was when the run ends.
+    QPointer<QWidget> m_focusBeforeRun;
     QBrush m_brHollow{Qt::NoBrush};
     platform::ScaledBitmap m_bmpBackground;
     std::list<std::uint32_t> m_flashBlocks;

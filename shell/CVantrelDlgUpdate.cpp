@@ -112,9 +112,13 @@ bool CVantrelDlg::VerifyData(const std::string& path)
 
 void CVantrelDlg::ShowRunningLook(bool running)
 {
+    if (running)
+        m_focusBeforeRun = focusWidget();
     m_stcUpdate.setVisible(!running);
     m_chkVerify.setVisible(!running);
     m_progress.setVisible(running);
+    if (!running && m_focusBeforeRun)
+        m_focusBeforeRun->setFocus(Qt::OtherFocusReason);
 }
 
 void CVantrelDlg::FinishUpdate()
