@@ -115,7 +115,7 @@ QPalette SkinPalette()
 CVantrelDlg::CVantrelDlg(QWidget* parent) : QDialog(parent)
 {
     m_hAppIcon = platform::LoadIconResource(IDR_MAINFRAME);
-    m_hHandCursor = platform::LoadCursorResource(IDC_HAND, &m_handCursorLoaded);
+    m_hHandCursor = platform::LoadCursorResource(IDC_HAND, &m_handCursorLoaded, devicePixelRatioF());
     m_bmpBackground = platform::ScaledBitmap::Load(IDB_SKIN);
     m_bUpdating = 0;
     CreateControls();

@@ -1,10 +1,13 @@
 #include "Resources.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QHash>
+#include <QImageReader>
 #include <QPixmap>
 #include <QRect>
 #include <QTextStream>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -38,18 +41,35 @@ QHash<int, QString> loadStringTable()
     return table;
 }
 
-// The hot spot of a .cur file's first image: the directory entry carries it
-// where an icon keeps planes and bit count. Outside the image, or in a file
-// too short to hold it, the top-left corner is taken.
-QPoint cursorHotSpot(const QByteArray& cur, QSize imageSize)
+// The hot spot of image `index` of a .cur file: its directory entry carries
+// it where an icon keeps planes and bit count. Outside the image, or in a
+// file too short to hold it, the top-left corner is taken.
+QPoint cursorHotSpot(const QByteArray& cur, int index, QSize imageSize)
 {
-    constexpr int kHotSpotX = 6 + 4;  // directory header, then width, height, colours, reserved
-    constexpr int kHotSpotY = kHotSpotX + 2;
+    constexpr int kDirectorySize = 6;
+    constexpr int kEntrySize = 16;
+    const int kHotSpotX = kDirectorySize + index * kEntrySize + 4;  // after width, height, colours, reserved
+    const int kHotSpotY = kHotSpotX + 2;
     if (cur.size() < kHotSpotY + 2)
         return QPoint(0, 0);
     auto le16 = [&](int at) { return int(quint8(cur[at])) | int(quint8(cur[at + 1])) << 8; };
     const QPoint hotSpot(le16(kHotSpotX), le16(kHotSpotY));
     return QRect(QPoint(0, 0), imageSize).contains(hotSpot) ? hotSpot : QPoint(0, 0);
+}
+
+// Of a cursor's sizes, the smallest at least `scale` times the first; the
+// largest when none is.
+int cursorSizeFor(const std::vector<QImage>& sizes, qreal scale)
+{
+    const qreal wanted = sizes.front().width() * scale;
+    int chosen = 0;
+    for (int i = 1; i < int(sizes.size()); ++i) {
+        const int width = sizes[std::size_t(i)].width();
+        const int chosenWidth = sizes[std::size_t(chosen)].width();
+        if (chosenWidth < wanted ? width > chosenWidth : (width >= wanted && width < chosenWidth))
+            chosen = i;
+    }
+    return chosen;
 }
 
 }  // namespace
@@ -69,16 +89,30 @@ QIcon LoadIconResource(int id)
     return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
-QCursor LoadCursorResource(int id, bool* ok)
+QCursor LoadCursorResource(int id, bool* ok, qreal scale)
 {
     QFile file(cursorPath(id));
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    const QImage image = QImage::fromData(bytes, "ICO");
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, "ICO");
+    std::vector<QImage> sizes;
+    for (int i = 0; reader.jumpToImage(i); ++i) {
+        sizes.push_back(reader.read());
+        if (sizes.back().isNull()) {
+            sizes.pop_back();
+            break;
+        }
+    }
     if (ok != nullptr)
-        *ok = !image.isNull();
-    if (image.isNull())
+        *ok = !sizes.empty();
+    if (sizes.empty())
         return QCursor();
-    const QPoint hotSpot = cursorHotSpot(bytes, image.size());
+    const int index = cursorSizeFor(sizes, scale);
+    QImage image = sizes[std::size_t(index)];
+    const qreal ratio = qreal(image.width()) / sizes.front().width();
+    image.setDevicePixelRatio(ratio);
+    // In the screen's independent pixels, as the pixmap's size is.
+    const QPoint hotSpot = cursorHotSpot(bytes, index, image.size()) / ratio;
     return QCursor(QPixmap::fromImage(image), hotSpot.x(), hotSpot.y());
 }
 

@@ -17,7 +17,10 @@ QImage LoadBitmapResource(int id, int scale = 1);
 //! Icon resource `id` with all its sizes; a null icon when there is none.
 QIcon LoadIconResource(int id);
 //! Cursor resource `id` with its hot spot; `ok` tells whether it was found.
-QCursor LoadCursorResource(int id, bool* ok = nullptr);
+//! Of the sizes the file holds, the smallest that is at least `scale` times
+//! the first is taken (the largest when none is), with the device pixel ratio
+//! that keeps it the first one's size on the screen.
+QCursor LoadCursorResource(int id, bool* ok = nullptr, qreal scale = 1);
 //! String `id` of the string table; empty when there is none.
 QString LoadStringResource(int id);
 

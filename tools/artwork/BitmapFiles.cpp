@@ -120,8 +120,9 @@ QByteArray iconContainer(std::uint16_t type, const std::vector<QImage>& images, 
         out.append('\0');  // no palette
         out.append('\0');
         if (type == kCursorType) {
-            put16(out, std::uint32_t(hotSpot.x()));
-            put16(out, std::uint32_t(hotSpot.y()));
+            const int scale = image.width() / images.front().width();
+            put16(out, std::uint32_t(hotSpot.x() * scale));
+            put16(out, std::uint32_t(hotSpot.y() * scale));
         } else {
             put16(out, 1);
             put16(out, 32);
@@ -216,11 +217,14 @@ std::optional<QByteArray> EncodeIco(const std::vector<QImage>& images)
     return iconContainer(kIconType, images, QPoint());
 }
 
-std::optional<QByteArray> EncodeCur(const QImage& image, QPoint hotSpot)
+std::optional<QByteArray> EncodeCur(const std::vector<QImage>& images, QPoint hotSpot)
 {
-    if (!fitsIconEntry(image) || !image.rect().contains(hotSpot))
+    if (images.empty() || !images.front().rect().contains(hotSpot))
         return std::nullopt;
-    return iconContainer(kCursorType, {image}, hotSpot);
+    for (const QImage& image : images)
+        if (!fitsIconEntry(image))
+            return std::nullopt;
+    return iconContainer(kCursorType, images, hotSpot);
 }
 
 }  // namespace artwork

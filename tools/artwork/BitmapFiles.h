@@ -22,8 +22,10 @@ std::optional<QByteArray> EncodeBmp4(const QImage& image);
 //! in the given order; nothing when an image is empty or larger than 256.
 std::optional<QByteArray> EncodeIco(const std::vector<QImage>& images);
 
-//! A .cur holding `image` at 32 bits per pixel with its `hotSpot`; nothing
-//! when the image is empty, larger than 256 or the hot spot lies outside it.
-std::optional<QByteArray> EncodeCur(const QImage& image, QPoint hotSpot);
+//! A .cur holding every image of `images` (one cursor at several sizes) at 32
+//! bits per pixel, with `hotSpot`, given in the first image's pixels, scaled
+//! to each; nothing when an image is empty or larger than 256 or the hot spot
+//! lies outside the first.
+std::optional<QByteArray> EncodeCur(const std::vector<QImage>& images, QPoint hotSpot);
 
 }  // namespace artwork

@@ -122,9 +122,9 @@ QImage AppIcon(int side)
     return image;
 }
 
-QImage HandCursor()
+QImage HandCursor(int scale)
 {
-    const int side = layout::kCursorSide;
+    const int side = layout::kCursorSide * scale;
     // Tilted so the finger points to the top-left corner, with the round
     // fingertip touching the hot spot (0, 0).
     QTransform place;
@@ -135,7 +135,7 @@ QImage HandCursor()
     QImage image = transparentImage(side, side);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setTransform(place);
+    p.setTransform(place * QTransform::fromScale(scale, scale));
     p.setPen(QPen(Qt::black, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::white);
     p.drawPath(uprightHand());

@@ -68,7 +68,7 @@ bool writeBitmaps(const QDir& root, const std::vector<artwork::Picture>& bitmaps
 
 bool writeResources(const QDir& root, const std::vector<artwork::Picture>& bitmaps,
                     const std::vector<artwork::Picture>& bitmaps2x, const std::vector<QImage>& icons,
-                    const QImage& cursor)
+                    const std::vector<QImage>& cursor)
 {
     bool ok = root.mkpath(QStringLiteral("bitmap")) && root.mkpath(QStringLiteral("icon")) &&
               root.mkpath(QStringLiteral("cursor"));
@@ -118,7 +118,7 @@ int main(int argc, char* argv[])
                                        artwork::AppIcon(kLargeIcon1_5x), artwork::AppIcon(kLargeIcon2x)};
     const QImage cursor = artwork::HandCursor();
 
-    bool ok = writeResources(root, bitmaps, artwork::AllBitmaps(2), icons, cursor);
+    bool ok = writeResources(root, bitmaps, artwork::AllBitmaps(2), icons, {cursor, artwork::HandCursor(2)});
     if (!previewDir.isEmpty()) {
         const QDir preview(previewDir);
         ok &= preview.mkpath(QStringLiteral("."));

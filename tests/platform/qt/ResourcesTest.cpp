@@ -319,20 +319,29 @@ TEST(ResourcesTest, IconHoldsEverySizeWithAlpha)
     }
 }
 
-TEST(ResourcesTest, CursorIsAHandWithItsFingertipOnTheHotSpot)
+TEST(ResourcesTest, CursorIsAHandWithItsFingertipOnTheHotSpotAtEveryScale)
 {
-    bool ok = false;
-    const QCursor cursor = platform::LoadCursorResource(151, &ok);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
-    const QImage image = cursor.pixmap().toImage();
-    ASSERT_EQ(image.size(), QSize(32, 32));
-    int opaqueNearHotSpot = 0;
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x)
-            opaqueNearHotSpot += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
-    EXPECT_GT(opaqueNearHotSpot, 0) << "the fingertip touches the top-left corner";
-    EXPECT_EQ(qAlpha(image.pixel(31, 0)), 0) << "clear away from the hand";
+    // Display scale, and the size of the cursor's art taken for it.
+    const struct {
+        qreal scale;
+        int side;
+    } cases[] = {{1, 32}, {1.25, 64}, {2, 64}, {3, 64}};
+    for (const auto& c : cases) {
+        bool ok = false;
+        const QCursor cursor = platform::LoadCursorResource(151, &ok, c.scale);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
+        const QImage image = cursor.pixmap().toImage();
+        ASSERT_EQ(image.size(), QSize(c.side, c.side)) << "scale " << c.scale;
+        EXPECT_EQ(image.deviceIndependentSize(), QSizeF(32, 32)) << "scale " << c.scale;
+        const int near = c.side / 10;
+        int opaqueNearHotSpot = 0;
+        for (int y = 0; y < near; ++y)
+            for (int x = 0; x < near; ++x)
+                opaqueNearHotSpot += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+        EXPECT_GT(opaqueNearHotSpot, 0) << "the fingertip touches the top-left corner at scale " << c.scale;
+        EXPECT_EQ(qAlpha(image.pixel(c.side - 1, 0)), 0) << "clear away from the hand at scale " << c.scale;
+    }
 }
 
 TEST(ResourcesTest, MissingResourcesComeBackEmpty)

@@ -161,13 +161,16 @@ TEST(BitmapFilesTest, IcoRefusesEmptyAndOversizedImages)
     EXPECT_EQ(quint8((*large)[6]), 0) << "256 is written as 0";
 }
 
-TEST(BitmapFilesTest, CurCarriesTheHotSpot)
+TEST(BitmapFilesTest, CurCarriesTheHotSpotScaledToEachSize)
 {
-    const auto cur = artwork::EncodeCur(translucentSample(32), QPoint(3, 7));
+    const auto cur = artwork::EncodeCur({translucentSample(32), translucentSample(64)}, QPoint(3, 7));
     ASSERT_TRUE(cur.has_value());
     EXPECT_EQ(le16(*cur, 2), 2) << "cursor type";
+    EXPECT_EQ(le16(*cur, 4), 2) << "two sizes";
     EXPECT_EQ(le16(*cur, 10), 3);
     EXPECT_EQ(le16(*cur, 12), 7);
+    EXPECT_EQ(le16(*cur, 10 + 16), 6) << "the second size's hot spot";
+    EXPECT_EQ(le16(*cur, 12 + 16), 14);
     const QImage image = decoded(*cur, "ICO");
     ASSERT_EQ(image.size(), QSize(32, 32));
     EXPECT_EQ(image.pixel(1, 0), qRgba(10, 20, 30, 255));
@@ -175,9 +178,10 @@ TEST(BitmapFilesTest, CurCarriesTheHotSpot)
 
 TEST(BitmapFilesTest, CurRefusesAHotSpotOutsideTheImage)
 {
-    EXPECT_FALSE(artwork::EncodeCur(translucentSample(32), QPoint(32, 0)).has_value());
-    EXPECT_FALSE(artwork::EncodeCur(translucentSample(32), QPoint(-1, 0)).has_value());
-    EXPECT_FALSE(artwork::EncodeCur(QImage(), QPoint(0, 0)).has_value());
+    EXPECT_FALSE(artwork::EncodeCur({translucentSample(32)}, QPoint(32, 0)).has_value());
+    EXPECT_FALSE(artwork::EncodeCur({translucentSample(32)}, QPoint(-1, 0)).has_value());
+    EXPECT_FALSE(artwork::EncodeCur({QImage()}, QPoint(0, 0)).has_value());
+    EXPECT_FALSE(artwork::EncodeCur({}, QPoint(0, 0)).has_value());
 }
 
 TEST(BitmapFilesTest, PixelArtMapsCharactersToInks)
