@@ -4,8 +4,9 @@
 # all), Tab to the path field, the path typed, Tab to UPDATE, Space, and the
 # result must be "Update successful !". The result box's text is read from
 # the accessibility tree (on a private session bus), not by selecting it with
-# the mouse. After the box the focus must be back on UPDATE. Leaves build/artefacts/window-keyboard-focus.png: UPDATE with
-# the focus ring, just before the run.
+# the mouse. After the box the focus must be back on UPDATE. Leaves
+# build/artefacts/window-keyboard-focus.png: UPDATE with the focus ring, just
+# before the run.
 #   scripts/keyboard_test.sh [build dir]   (default build/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -119,8 +119,8 @@ private:
     CMidiPort m_midiPort;
     CToolTipCtrl m_toolTip;
     int m_bUpdating = 0;
-    // Hiding UPDATE and Verify for the run moves the keyboard focus on; it
-    // goes back where it was when the run ends.
+    // Hiding UPDATE and Verify for the run moves the keyboard focus on; the
+    // one of them that had it gets it back when the run ends.
     QPointer<QWidget> m_focusBeforeRun;
     QBrush m_brHollow{Qt::NoBrush};
     platform::ScaledBitmap m_bmpBackground;

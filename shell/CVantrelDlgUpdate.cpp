@@ -112,8 +112,10 @@ bool CVantrelDlg::VerifyData(const std::string& path)
 
 void CVantrelDlg::ShowRunningLook(bool running)
 {
-    if (running)
-        m_focusBeforeRun = focusWidget();
+    if (running) {
+        QWidget* focused = focusWidget();
+        m_focusBeforeRun = focused == &m_stcUpdate || focused == &m_chkVerify ? focused : nullptr;
+    }
     m_stcUpdate.setVisible(!running);
     m_chkVerify.setVisible(!running);
     m_progress.setVisible(running);

@@ -48,12 +48,12 @@ QPoint cursorHotSpot(const QByteArray& cur, int index, QSize imageSize)
 {
     constexpr int kDirectorySize = 6;
     constexpr int kEntrySize = 16;
-    const int kHotSpotX = kDirectorySize + index * kEntrySize + 4;  // after width, height, colours, reserved
-    const int kHotSpotY = kHotSpotX + 2;
-    if (cur.size() < kHotSpotY + 2)
+    const int hotSpotX = kDirectorySize + index * kEntrySize + 4;  // after width, height, colours, reserved
+    const int hotSpotY = hotSpotX + 2;
+    if (cur.size() < hotSpotY + 2)
         return QPoint(0, 0);
     auto le16 = [&](int at) { return int(quint8(cur[at])) | int(quint8(cur[at + 1])) << 8; };
-    const QPoint hotSpot(le16(kHotSpotX), le16(kHotSpotY));
+    const QPoint hotSpot(le16(hotSpotX), le16(hotSpotY));
     return QRect(QPoint(0, 0), imageSize).contains(hotSpot) ? hotSpot : QPoint(0, 0);
 }
 

@@ -120,9 +120,9 @@ QByteArray iconContainer(std::uint16_t type, const std::vector<QImage>& images, 
         out.append('\0');  // no palette
         out.append('\0');
         if (type == kCursorType) {
-            const int scale = image.width() / images.front().width();
-            put16(out, std::uint32_t(hotSpot.x() * scale));
-            put16(out, std::uint32_t(hotSpot.y() * scale));
+            const int firstWidth = images.front().width();
+            put16(out, std::uint32_t(hotSpot.x() * image.width() / firstWidth));
+            put16(out, std::uint32_t(hotSpot.y() * image.width() / firstWidth));
         } else {
             put16(out, 1);
             put16(out, 32);
