@@ -7,17 +7,9 @@
 #   scripts/atspi_test.sh [build dir]   (default build/release)
 # The offscreen platform has no AT-SPI bridge: this needs xcb.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-build=${1:-build/release}
-
-bash scripts/setup.sh
-[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
-# Debian's own Python, where python3-pyatspi is installed.
-python=/usr/bin/python3
-"$python" -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
-
-source scripts/x_window.sh
+source "$(dirname "$0")/x_window.sh"
+window_check_start "${1:-}"
+need_pyatspi
 x_session || exit 1
 
 # dbus-run-session ends the bus, and the accessibility bus it started on

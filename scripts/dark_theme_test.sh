@@ -6,22 +6,15 @@
 # more than a few pixels. Leaves build/artefacts/window-{light,dark}*.png.
 #   scripts/dark_theme_test.sh [build dir]   (default build/release)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-build=${1:-build/release}
-out=$root/build/artefacts
-title="Firmware update   V1.0"
+source "$(dirname "$0")/x_window.sh"
+window_check_start "${1:-}"
+
 # Pixels the two pictures may differ in: none differ today; a few spare
 # for the text cursor's blink.
 readonly allowed_pixels=8
 
-bash scripts/setup.sh
-[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
 dpkg-query -W -f='${Status}' qt6-gtk-platformtheme 2>/dev/null | grep -q "install ok installed" ||
   { echo "SKIPPED: qt6-gtk-platformtheme is not installed"; exit 77; }
-mkdir -p "$out"
-
-source scripts/x_window.sh
 x_session || exit 1
 
 # shots <name> [environment...]: the idle window and the window with the

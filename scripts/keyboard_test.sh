@@ -9,19 +9,9 @@
 # before the run.
 #   scripts/keyboard_test.sh [build dir]   (default build/release)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-build=${1:-build/release}
-out=$root/build/artefacts
-title="Firmware update   V1.0"
-
-bash scripts/setup.sh
-[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
-python=/usr/bin/python3
-"$python" -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
-mkdir -p "$out"
-
-source scripts/x_window.sh
+source "$(dirname "$0")/x_window.sh"
+window_check_start "${1:-}"
+need_pyatspi
 x_session || exit 1
 
 drive() {

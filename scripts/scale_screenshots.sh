@@ -7,22 +7,16 @@
 #   scripts/scale_screenshots.sh [build dir] [artefacts dir]
 #   (defaults: build/release, build/artefacts)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-build=${1:-build/release}
-out=$(realpath -m "${2:-$root/build/artefacts}")
-title="Firmware update   V1.0"
+source "$(dirname "$0")/x_window.sh"
+window_check_start "${1:-}"
+out=$(realpath -m "${2:-$out}")
+mkdir -p "$out"
 readonly scales=(1 1.25 1.5 2)
 readonly skin_units=(627 535)
 # The first step heading ("STEP 1: SELECT MODEL", its accent bar and rule)
 # in skin units: x y width height. No control covers it.
 readonly heading=(36 46 300 24)
 
-bash scripts/setup.sh
-[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
-mkdir -p "$out"
-
-source scripts/x_window.sh
 # Room for the window at 2x (1254 x 1070 pixels).
 x_session 1600x1200x24 || exit 1
 

@@ -6,21 +6,14 @@
 # "Update successful !".
 #   scripts/screenshots.sh [build dir]   (default build/release)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-build=${1:-build/release}
-out=$root/build/artefacts
-title="Firmware update   V1.0"
+source "$(dirname "$0")/x_window.sh"
+window_check_start "${1:-}"
+
 # Fixed limit for the update's result (tenths of a second).
 readonly run_wait=600
 # Time into the run for the mid-run picture: past the first erases, before the end.
 readonly mid_run_seconds=3
 
-bash scripts/setup.sh
-[ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
-mkdir -p "$out"
-
-source scripts/x_window.sh
 x_session || exit 1
 
 # A runtime directory of its own, so a copy the developer has open on the

@@ -1,7 +1,29 @@
 # Functions for trying the real window under a virtual X display, shared by
-# scripts/screenshots.sh, scripts/clean_root_test.sh and the USB-MIDI rig's
-# tests. Source this file; the
+# the window checks (scripts/screenshots.sh and its kin),
+# scripts/clean_root_test.sh and the USB-MIDI rig's tests. Source this file; the
 # caller ends the processes collected in its `pids` array on exit.
+
+# window_check_start [build dir]: how every check of the real window starts:
+# in the project's folder ($root), with the Debian packages it needs, the
+# program built in <build dir> ($build, default build/release), the
+# artefacts' folder made ($out) and the window's title ($title).
+window_check_start() {
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  cd "$root"
+  build=${1:-build/release}
+  out=$root/build/artefacts
+  title="Firmware update   V1.0"
+  bash scripts/setup.sh
+  [ -x "$build/bin/vantrel" ] || bash scripts/build.sh "$build" -- vantrel
+  mkdir -p "$out"
+}
+
+# need_pyatspi: sets `python` to Debian's own Python, where python3-pyatspi
+# is installed; exits 77 (skipped) without it.
+need_pyatspi() {
+  python=/usr/bin/python3
+  "$python" -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: python3-pyatspi is not installed"; exit 77; }
+}
 
 # Limits of the waits, in seconds of the clock (one try of a look at the
 # display can itself take a second under emulation, so tries would not bound
