@@ -64,6 +64,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    //! Tab, Shift+Tab and the arrows on a button: the window shows the focus from now on.
+    bool focusNextPrevChild(bool next) override;
     //! During a run, refuses the system's question whether the session may end.
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 

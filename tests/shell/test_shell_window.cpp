@@ -114,6 +114,25 @@ TEST_F(ShellWindowTest, TabOrderFollowsTheTemplateOverVisibleStopsWithUpdateAfte
     }
 }
 
+TEST_F(ShellWindowTest, FocusRingShowsOnceTheKeyboardMovedTheFocusAndStays)
+{
+    auto ringShown = [this](int id) {  // control `id` has the focus: does it look otherwise than without?
+        EXPECT_TRUE(Item(id)->hasFocus()) << id;
+        const QImage focused = Item(id)->grab().toImage();
+        m_window->setFocus();
+        const QImage unfocused = Item(id)->grab().toImage();
+        Item(id)->setFocus();
+        return focused != unfocused;
+    };
+    EXPECT_FALSE(ringShown(1000)) << "at start-up";
+    QTest::mouseClick(Item(1013), Qt::LeftButton);
+    EXPECT_FALSE(ringShown(1013)) << "after a click";
+    QTest::keyClick(Item(1013), Qt::Key_Right);  // Tab is the keyboard-only step's first key
+    EXPECT_TRUE(ringShown(1017)) << "after an arrow key moved the focus";
+    QTest::mouseClick(Item(1013), Qt::LeftButton);
+    EXPECT_TRUE(ringShown(1013)) << "after a click that followed";
+}
+
 TEST_F(ShellWindowTest, EnterAndEscDoNotCloseTheWindow)
 {
     QTest::keyClick(m_window.get(), Qt::Key_Escape);
