@@ -121,8 +121,9 @@ private:
     CMidiPort m_midiPort;
     CToolTipCtrl m_toolTip;
     int m_bUpdating = 0;
-    // Hiding UPDATE and Verify for the run moves the keyboard focus on; the
-    // one of them that had it gets it back when the run ends.
+    bool m_runUnderWay = false;  // from the Update command to its result
+    // The one of UPDATE and Verify that had the keyboard focus when the run
+    // hid them; it gets it back when the run ends.
     QPointer<QWidget> m_focusBeforeRun;
     QBrush m_brHollow{Qt::NoBrush};
     platform::ScaledBitmap m_bmpBackground;
