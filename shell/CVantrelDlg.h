@@ -79,7 +79,6 @@ private:
     void SetupControls();
     void ApplyTextColors();
     void SetTabOrder();
-    void ApplySkinPalette();
     void ConnectHandlers();
     void OnMinimizeButton();
     void OnCloseButton();

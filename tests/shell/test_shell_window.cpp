@@ -18,6 +18,7 @@
 #include "MidiSystem.h"
 #include "Resources.h"
 #include "ShellTestSupport.h"
+#include "SkinPalette.h"
 
 using shelltest::MessageCapture;
 
@@ -131,6 +132,21 @@ TEST_F(ShellWindowTest, FocusRingShowsOnceTheKeyboardMovedTheFocusAndStays)
     EXPECT_TRUE(ringShown(1017)) << "after an arrow key moved the focus";
     QTest::mouseClick(Item(1013), Qt::LeftButton);
     EXPECT_TRUE(ringShown(1013)) << "after a click that followed";
+}
+
+TEST(SkinPaletteTest, SetOnlyOverADarkTheme)
+{
+    const QPalette system = QApplication::palette();
+    QPalette light = system;
+    light.setColor(QPalette::Highlight, QColor(0, 120, 215));
+    const QPalette dark(QColor(53, 53, 53), QColor(45, 45, 45));  // white text on dark grey
+    for (const QPalette& theme : {light, dark}) {
+        QApplication::setPalette(theme);
+        ApplySkinPalette();
+        const QColor selection = theme == dark ? QColor(48, 140, 198) : QColor(0, 120, 215);
+        EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), selection) << selection.name().toStdString();
+    }
+    QApplication::setPalette(system);
 }
 
 TEST_F(ShellWindowTest, EnterAndEscDoNotCloseTheWindow)
