@@ -40,7 +40,7 @@ function(vantrel_web_module target)
   endforeach()
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${libraries})
   target_link_options(${target} PRIVATE
-    -sASYNCIFY "-sASYNCIFY_IMPORTS=['vantrel_wait_word','vantrel_webmidi_open']" -sASYNCIFY_STACK_SIZE=65536
+    -sASYNCIFY "-sASYNCIFY_IMPORTS=['vantrel_sleep','vantrel_wait_word','vantrel_webmidi_open']" -sASYNCIFY_STACK_SIZE=65536
     -sALLOW_MEMORY_GROWTH -sEXIT_RUNTIME=0
     "-sEXPORTED_RUNTIME_METHODS=['ccall','FS','UTF8ToString']" "-sEXPORTED_FUNCTIONS=['_malloc','_free'${ARGN}]")
 endfunction()

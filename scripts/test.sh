@@ -184,6 +184,11 @@ windows_suite() (
   suite build/windows/release -j "$jobs"
 )
 
+# web_suite: the page's engine built for WebAssembly and its tests in Node.
+web_suite() {
+  bash scripts/web_build.sh && suite build/wasm -j "$jobs"
+}
+
 step "setup: the Debian packages the project needs" bash scripts/setup.sh
 # The clean roots for the package test are network and disk bound: they are
 # made in the background while the builds compile, one after the other.
@@ -210,6 +215,7 @@ step "screen readers: the AT-SPI tree walked with pyatspi, an update through it"
 step "keyboard only: a simulated update by key events to \"Update successful !\"" \
   bash scripts/keyboard_test.sh build/release
 step "dark GTK theme: the window equals the light one" bash scripts/dark_theme_test.sh build/release
+step "web: the engine in WebAssembly, its tests and the shipped engine in Node" web_suite
 step "end-to-end through a private JACK server" suite build/release -L end-to-end --verbose
 step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L usb-rig --verbose
 step "Debian package: build, lintian, desktop and AppStream checks" bash scripts/package.sh
