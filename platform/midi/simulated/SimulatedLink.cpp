@@ -1,6 +1,7 @@
 #include "SimulatedLink.h"
 
 #include "SimulatedMidiInput.h"
+#include "WireTime.h"
 
 namespace platform {
 
@@ -17,13 +18,13 @@ MidiResult SimulatedLink::start(const std::uint8_t* message, std::size_t length,
         return failureFor(transfer.link);
     }
     const std::uint32_t bytesPerSecond = m_instrument.config().linkBytesPerSecond;
-    arrival = std::chrono::steady_clock::now() + wireTime(length, bytesPerSecond);
+    arrival = std::chrono::steady_clock::now() + WireTime(length, bytesPerSecond);
     record(message, length, arrival);
     if (m_input == nullptr)
         return MidiResult::success();  // replies with nobody listening are lost, as on a cable
     auto due = arrival + std::chrono::milliseconds(m_instrument.config().replyLatencyMs);
     for (auto& reply : transfer.replies) {
-        due += wireTime(reply.size(), bytesPerSecond);
+        due += WireTime(reply.size(), bytesPerSecond);
         m_input->enqueueReply(std::move(reply), due);
     }
     return MidiResult::success();
@@ -91,13 +92,6 @@ void SimulatedLink::record(const std::uint8_t* message, std::size_t length, std:
         m_recordedBytes -= m_recorded.front().bytes.size() + kRecordOverheadBytes;
         m_recorded.pop_front();
     }
-}
-
-std::chrono::microseconds SimulatedLink::wireTime(std::size_t bytes, std::uint32_t bytesPerSecond)
-{
-    if (bytesPerSecond == 0)
-        return std::chrono::microseconds{0};
-    return std::chrono::microseconds{static_cast<std::int64_t>(bytes * 1'000'000ull / bytesPerSecond)};
 }
 
 MidiResult SimulatedLink::failureFor(SimulatedInstrument::LinkState state) const
