@@ -114,6 +114,11 @@ void addSimulatorOptions(CLI::App& app, HeadlessOptions& options, InstrumentOpti
             "write its flash (low byte first) to FILE after the run", group)
         ->needs(simulated);
     instrument.Add(app, "--sim-", group, "Simulated faults");
+    // A property of the link, not of the instrument: the standalone one has a real port.
+    app.add_flag("--sim-stall-at-end", instrument.config.faults.stallAtEnd,
+                 "the end command never leaves the wire: a run waits on it until the program ends")
+        ->group("Simulated faults")
+        ->needs(simulated);
     for (CLI::Option* option : instrument.options())
         option->needs(simulated);
 }

@@ -9,8 +9,8 @@ struct RunInterrupted {
 
 //! Stop requests for the headless updater: Ctrl-C and SIGTERM on Linux;
 //! Ctrl-C, Ctrl-Break and closing the console window on Windows. The handler
-//! only notes the first request in an atomic flag and wakes a wait for a
-//! reply; while armed, the next pass through the event
+//! only notes the first request in an atomic flag, says so on the standard
+//! error (kStoppingText) and wakes a wait for a reply; while armed, the next pass through the event
 //! pump (between two messages, or in a wait for a reply) throws
 //! RunInterrupted once. A second request while the first is being carried out
 //! ends the program at once, saying that the end command may not have gone out.
@@ -37,6 +37,8 @@ public:
     //! For the system's handler: notes `signal`. False when a request was
     //! noted before, the handler's cue to end at once.
     static bool Note(int signal);
+    //! The line printed at once when the first request is noted.
+    static const char* const kStoppingText;
     //! The line printed when a second request ends the program at once.
     static const char* const kEndedAtOnceText;
 };

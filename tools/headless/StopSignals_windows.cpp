@@ -27,12 +27,16 @@ int SignalOf(DWORD event)
 // Ends the process without running anything more of it: exit, even _Exit,
 // unloads the DLLs, and WinMM's unload can hang while the run's thread is
 // inside one of its calls.
-[[noreturn]] void EndAtOnce()
+void Say(const char* text)
 {
-    const char* text = StopSignals::kEndedAtOnceText;
     DWORD written = 0;
     // Straight to the handle: the C runtime's stream may be locked by the run's thread.
     ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+}
+
+[[noreturn]] void EndAtOnce()
+{
+    Say(StopSignals::kEndedAtOnceText);
     ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(StopSignals::ExitCode(StopSignals::Received())));
     for (;;)
         ::Sleep(INFINITE);  // TerminateProcess on this process does not come back
@@ -44,6 +48,7 @@ BOOL WINAPI noteConsoleEvent(DWORD event)
     // run's thread carries the stop out.
     if (!StopSignals::Note(SignalOf(event)))
         EndAtOnce();
+    Say(StopSignals::kStoppingText);
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         ::WaitForSingleObject(g_finished, kCloseGraceMs);
     return TRUE;
