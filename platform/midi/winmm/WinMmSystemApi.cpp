@@ -1,6 +1,26 @@
 #include "WinMmSystemApi.h"
 
+#include <cfgmgr32.h>
+
+// In cfgmgr32.lib, but not declared by MinGW-w64's cfgmgr32.h.
+extern "C" {
+CONFIGRET WINAPI CM_Register_Notification(PCM_NOTIFY_FILTER filter, PVOID context, PCM_NOTIFY_CALLBACK callback,
+                                          PHCMNOTIFICATION notification);
+CONFIGRET WINAPI CM_Unregister_Notification(HCMNOTIFICATION notification);
+}
+
 namespace platform {
+
+namespace {
+
+DWORD CALLBACK noteDeviceChange(HCMNOTIFICATION, PVOID wake, CM_NOTIFY_ACTION action, PCM_NOTIFY_EVENT_DATA, DWORD)
+{
+    if (action == CM_NOTIFY_ACTION_DEVICEINTERFACEARRIVAL || action == CM_NOTIFY_ACTION_DEVICEINTERFACEREMOVAL)
+        ::SetEvent(static_cast<HANDLE>(wake));
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
 
 std::shared_ptr<WinMmApi> WinMmSystemApi::instance()
 {
@@ -30,6 +50,31 @@ MMRESULT WinMmSystemApi::midiInGetErrorTextW(MMRESULT result, LPWSTR text, UINT 
 MMRESULT WinMmSystemApi::midiOutGetErrorTextW(MMRESULT result, LPWSTR text, UINT size)
 {
     return ::midiOutGetErrorTextW(result, text, size);
+}
+
+MMRESULT WinMmSystemApi::midiInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWORD_PTR param2)
+{
+    return ::midiInMessage(handle, message, param1, param2);
+}
+
+MMRESULT WinMmSystemApi::midiOutMessage(HMIDIOUT handle, UINT message, DWORD_PTR param1, DWORD_PTR param2)
+{
+    return ::midiOutMessage(handle, message, param1, param2);
+}
+
+std::shared_ptr<void> WinMmSystemApi::watchDeviceChanges(HANDLE wake)
+{
+    CM_NOTIFY_FILTER filter{};
+    filter.cbSize = sizeof filter;
+    filter.Flags = CM_NOTIFY_FILTER_FLAG_ALL_INTERFACE_CLASSES;
+    filter.FilterType = CM_NOTIFY_FILTER_TYPE_DEVICEINTERFACE;
+    HCMNOTIFICATION registration = nullptr;
+    if (::CM_Register_Notification(&filter, wake, noteDeviceChange, &registration) != CR_SUCCESS)
+        return nullptr;
+    // Unregistering waits for a callback under way, so the event outlives every SetEvent.
+    return std::shared_ptr<void>(registration, [](void* handle) {
+        ::CM_Unregister_Notification(static_cast<HCMNOTIFICATION>(handle));
+    });
 }
 
 MMRESULT WinMmSystemApi::midiInOpen(HMIDIIN* handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags)
