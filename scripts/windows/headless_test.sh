@@ -74,10 +74,10 @@ mkdir -p "$deep"
 cp "$image" "$deep/image.bin"
 [ "$(wine_path "$deep/image.bin" | wc -m)" -gt 300 ] || fail "the deep path is not long enough"
 update deep --data "$(wine_path "$deep/image.bin")" --verify --sim-load "$(wine_path "$work/old.bin")" \
-  --backup "$(wine_path "$deep/backup.bin")" --sim-save "$(wine_path "$work/deep.bin")"
+  --backup "$(wine_path "$deep/backup.bin")" --sim-save "$(wine_path "$deep/deep.bin")"
 [ "$code" = 0 ] || fail "the update under a long path exited $code: $(cat "$work/deep.err")"
 same_start "$work/old.bin" "$deep/backup.bin" || fail "the backup under a long path does not hold the old flash"
-update deep-restore --data "$(wine_path "$deep/backup.bin")" --sim-load "$(wine_path "$work/deep.bin")" \
+update deep-restore --data "$(wine_path "$deep/backup.bin")" --sim-load "$(wine_path "$deep/deep.bin")" \
   --sim-save "$(wine_path "$work/deep-restored.bin")"
 [ "$code" = 0 ] || fail "writing back the backup under a long path exited $code: $(cat "$work/deep-restore.err")"
 same_start "$work/old.bin" "$work/deep-restored.bin" || fail "the flash written back from a long path differs"
@@ -171,6 +171,12 @@ wineserver -k 2>/dev/null || true
 grep -q '"what":"[^"]*WM_QUERYENDSESSION' "$work/session.out" ||
   fail "no refusal of the session's end taken: $(grep inhibitor "$work/session.out")"
 grep -q '"endCommands":1' "$work/session.out" || fail "the run was cut off: $(tail -n 3 "$work/session.out")"
+# Wine ends no session that a window refused, so the hidden window's answer
+# to WM_ENDSESSION and to another program's WM_CLOSE is tried by its test.
+wine "$bin/test_shutdown_blocker.exe" >"$work/shutdown-blocker.log" 2>&1 ||
+  fail "the hidden window's test failed: $(grep -E 'Failure|FAILED' -A3 "$work/shutdown-blocker.log" | head -n 12)"
+grep -q '^\[  PASSED  \] 1 test' "$work/shutdown-blocker.log" ||
+  fail "the hidden window's test did not run: $(tail -n 3 "$work/shutdown-blocker.log")"
 
 [ "$failures" = 0 ] || { echo "headless updater under Wine: $failures failure(s); logs in $work" >&2; exit 1; }
 echo "headless updater under Wine: every case passed"
