@@ -435,24 +435,20 @@ MMRESULT WinMmModel::midiOutGetErrorTextW(MMRESULT result, LPWSTR text, UINT siz
 MMRESULT WinMmModel::midiInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWORD_PTR param2)
 {
     Call call(*this, "midiInMessage");
-    return driverMessage(reinterpret_cast<UINT_PTR>(handle), message, param1, param2);
+    return midiOutMessage(reinterpret_cast<HMIDIOUT>(handle), message, param1, param2);
 }
 
 MMRESULT WinMmModel::midiOutMessage(HMIDIOUT handle, UINT message, DWORD_PTR param1, DWORD_PTR param2)
 {
     Call call(*this, "midiOutMessage");
-    return driverMessage(reinterpret_cast<UINT_PTR>(handle), message, param1, param2);
-}
-
-MMRESULT WinMmModel::driverMessage(UINT_PTR number, UINT message, DWORD_PTR param1, DWORD_PTR param2)
-{
+    const auto number = static_cast<UINT>(reinterpret_cast<UINT_PTR>(handle));
     if (message != DRV_QUERYDEVICEINTERFACESIZE && message != DRV_QUERYDEVICEINTERFACE)
         return MMSYSERR_NOTSUPPORTED;
     listCall();
     std::lock_guard lock(m_mutex);
     if (!m_interfacePaths)
         return MMSYSERR_NOTSUPPORTED;
-    const auto found = deviceAt(static_cast<UINT>(number));
+    const auto found = deviceAt(number);
     if (!found)
         return MMSYSERR_BADDEVICEID;
     const std::wstring& path = m_devices[*found]->path;

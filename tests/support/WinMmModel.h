@@ -199,7 +199,6 @@ private:
 
     // Without the lock.
     void listCall();
-    MMRESULT driverMessage(UINT_PTR number, UINT message, DWORD_PTR param1, DWORD_PTR param2);
     void scribbleKeptBuffers();
     void driverLoop();
     void deliver(InPort* port, const Bytes& message);

@@ -30,7 +30,8 @@ constexpr const char* kFooter =
     "  5    erase, write, read-back, read or comparison failed (with --probe: the\n"
     "       instrument does not answer)\n"
     "  130  stopped by Ctrl-C (SIGINT); 143 stopped by SIGTERM, or on Windows by\n"
-    "       Ctrl-Break or closing the console window\n";
+    "       Ctrl-Break, closing the console window, the end of the session or\n"
+    "       another program's close request\n";
 
 const std::string kUpdate = "Update";
 const std::string kService = "Service";

@@ -208,10 +208,11 @@ MMRESULT WinMmMidiOutput::closeHandle()
     // A call still inside the driver would have the handle closed under it.
     if (m_callStuck)
         return MIDIERR_STILLPLAYING;
+    // The message handed over is sent before the sender thread is told to end.
+    if (m_sending && !callReturned() && ::WaitForSingleObject(m_shared->returned, kStallTimeoutMs) != WAIT_OBJECT_0)
+        return MIDIERR_STILLPLAYING;
     m_shared->quit = true;
     ::SetEvent(m_shared->start);
-    if (m_sending && !callReturned())
-        ::WaitForSingleObject(m_shared->returned, kStallTimeoutMs);
     MMRESULT closed = m_api->midiOutClose(m_handle);
     if (closed == MIDIERR_STILLPLAYING && !m_gone) {
         // Refused while a message is queued: only now is it taken back.

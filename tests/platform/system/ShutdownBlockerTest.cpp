@@ -1,7 +1,5 @@
-// The headless updater's hidden window against the end of the session:
-// WM_QUERYENDSESSION refused, WM_ENDSESSION and an outside WM_CLOSE passed on
-// as stop requests, the block kept until the blocker itself ends. Windows
-// only; it needs a display driver (under Wine, an X display).
+// The headless updater's hidden window at the end of the session (Windows
+// only; it needs a display driver: under Wine, an X display).
 #include <gtest/gtest.h>
 
 #include <windows.h>
