@@ -2,16 +2,25 @@
 
 #include <cfgmgr32.h>
 
-// In cfgmgr32.lib, but not declared by MinGW-w64's cfgmgr32.h.
-extern "C" {
-CONFIGRET WINAPI CM_Register_Notification(PCM_NOTIFY_FILTER filter, PVOID context, PCM_NOTIFY_CALLBACK callback,
-                                          PHCMNOTIFICATION notification);
-CONFIGRET WINAPI CM_Unregister_Notification(HCMNOTIFICATION notification);
-}
-
 namespace platform {
 
 namespace {
+
+using RegisterNotification = CONFIGRET(WINAPI*)(PCM_NOTIFY_FILTER, PVOID, PCM_NOTIFY_CALLBACK, PHCMNOTIFICATION);
+using UnregisterNotification = CONFIGRET(WINAPI*)(HCMNOTIFICATION);
+
+// Looked up at run time: Wine's cfgmgr32 lists CM_Register_Notification only
+// as a stub that ends the process when called, so under Wine (its ntdll
+// exports wine_get_version) there are no notices, and the watch looks at the
+// device count instead.
+template <class Function>
+Function notificationFunction(const char* name)
+{
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr)
+        return nullptr;
+    HMODULE cfgmgr = ::LoadLibraryW(L"cfgmgr32.dll");  // kept loaded: registrations live in it
+    return cfgmgr == nullptr ? nullptr : reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(cfgmgr, name)));
+}
 
 DWORD CALLBACK noteDeviceChange(HCMNOTIFICATION, PVOID wake, CM_NOTIFY_ACTION action, PCM_NOTIFY_EVENT_DATA, DWORD)
 {
@@ -64,17 +73,21 @@ MMRESULT WinMmSystemApi::midiOutMessage(HMIDIOUT handle, UINT message, DWORD_PTR
 
 std::shared_ptr<void> WinMmSystemApi::watchDeviceChanges(HANDLE wake)
 {
+    static const auto registerNotification = notificationFunction<RegisterNotification>("CM_Register_Notification");
+    static const auto unregisterNotification =
+        notificationFunction<UnregisterNotification>("CM_Unregister_Notification");
+    if (registerNotification == nullptr || unregisterNotification == nullptr)
+        return nullptr;
     CM_NOTIFY_FILTER filter{};
     filter.cbSize = sizeof filter;
     filter.Flags = CM_NOTIFY_FILTER_FLAG_ALL_INTERFACE_CLASSES;
     filter.FilterType = CM_NOTIFY_FILTER_TYPE_DEVICEINTERFACE;
     HCMNOTIFICATION registration = nullptr;
-    if (::CM_Register_Notification(&filter, wake, noteDeviceChange, &registration) != CR_SUCCESS)
+    if (registerNotification(&filter, wake, noteDeviceChange, &registration) != CR_SUCCESS)
         return nullptr;
     // Unregistering waits for a callback under way, so the event outlives every SetEvent.
-    return std::shared_ptr<void>(registration, [](void* handle) {
-        ::CM_Unregister_Notification(static_cast<HCMNOTIFICATION>(handle));
-    });
+    return std::shared_ptr<void>(registration,
+                                 [](void* handle) { unregisterNotification(static_cast<HCMNOTIFICATION>(handle)); });
 }
 
 MMRESULT WinMmSystemApi::midiInOpen(HMIDIIN* handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags)
