@@ -30,6 +30,9 @@ public:
     void Arm();
     //! The pump stops throwing (the end command and closing must go through).
     void Disarm();
+    //! The end command has gone out and the ports are closed: on Windows, a
+    //! handler holding the process for the run lets it go.
+    void RunEnded();
     //! The request noted so far as a signal number (SIGINT, SIGTERM, ...), 0 for none.
     static int Received();
 

@@ -41,6 +41,8 @@ StopSignals::~StopSignals()
     sigaction(SIGTERM, &g_oldTerminate, nullptr);
 }
 
+void StopSignals::RunEnded() {}
+
 int StopSignals::ExitCode(int signal) { return 128 + signal; }
 
 std::string StopSignals::Name(int signal) { return signal == SIGTERM ? "SIGTERM" : "SIGINT"; }

@@ -22,7 +22,7 @@ constexpr DWORD kCloseGraceMs = 4500;
 constexpr int kSessionEnd = 1000;
 constexpr int kCloseRequest = 1001;
 
-HANDLE g_finished = nullptr;  // set once the updater is done with the stop
+HANDLE g_finished = nullptr;  // set once the run's ports are closed
 
 int SignalOf(DWORD event)
 {
@@ -100,6 +100,8 @@ StopSignals::~StopSignals()
     ::SetEvent(g_finished);
     ::SetConsoleCtrlHandler(noteConsoleEvent, FALSE);
 }
+
+void StopSignals::RunEnded() { ::SetEvent(g_finished); }
 
 int StopSignals::ExitCode(int signal) { return signal == SIGINT ? 130 : 143; }
 
