@@ -2,6 +2,7 @@
 
 #include <mmddk.h>
 
+#include <cwchar>
 #include <regex>
 
 #include "WinMmText.h"
@@ -19,7 +20,7 @@ WinMmDeviceList::Entry entryFrom(const Caps& caps)
 {
     WinMmDeviceList::Entry entry;
     entry.name = WinMmProductName(caps.szPname, MAXPNAMELEN);
-    entry.full = std::char_traits<wchar_t>::length(caps.szPname) >= MAXPNAMELEN - 1;
+    entry.full = ::wcsnlen(caps.szPname, MAXPNAMELEN) >= MAXPNAMELEN - 1;  // a driver may leave out the terminator
     return entry;
 }
 
