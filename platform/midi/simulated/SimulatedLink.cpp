@@ -12,6 +12,10 @@ MidiResult SimulatedLink::start(const std::uint8_t* message, std::size_t length,
 {
     std::lock_guard lock(m_mutex);
     SimulatedInstrument::Transfer transfer = m_instrument.transfer(message, length);
+    if (transfer.link == SimulatedInstrument::LinkState::Stalled) {
+        arrival = std::chrono::steady_clock::time_point::max();  // on the wire while the program runs
+        return MidiResult::success();
+    }
     if (transfer.link != SimulatedInstrument::LinkState::Delivered) {
         if (transfer.link == SimulatedInstrument::LinkState::Vanished && m_input != nullptr)
             m_input->discardPending();  // a vanished device sends nothing more
