@@ -65,11 +65,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE int vantrel_run(const char* arguments)
 //! lists offer, the simulated instrument last in both.
 extern "C" EMSCRIPTEN_KEEPALIVE char* vantrel_choices()
 {
-    platform::MidiSystem& system = platform::MidiSystem::instance();
+    // A system of its own: the page asks whenever a port comes or goes, also
+    // while a run uses the program's one.
+    platform::MidiSystem system;
     platform::RegisterSystemMidiBackends(system);
     Json outputs = system.outputNames();
     Json inputs = system.inputNames();
-    system.clearBackends();
     outputs.push_back(platform::SimulatedMidiBackend::kDeviceName);
     inputs.push_back(platform::SimulatedMidiBackend::kDeviceName);
     const ProductCatalogue catalogue(ProductCatalogue::ConfigDirectory());
