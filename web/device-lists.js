@@ -139,7 +139,7 @@ export class DeviceLists {
   async requestAccess(quietly) {
     const access = await this.engine.requestMidiAccess();
     if (!access.granted) {
-      if (!quietly) await showMessage(access.supported ? denied(access.error) : NO_WEB_MIDI);
+      if (!quietly) showMessage(access.supported ? denied(access.error) : NO_WEB_MIDI);
       return false;
     }
     this.withAccess = true;

@@ -43,6 +43,10 @@ NAMED = [('button', 'Minimaze', None), ('button', 'Close', None), ('combobox', '
          ('checkbox', 'Verify', 'Verify data after update'), ('button', 'UPDATE', 'Update the firmware'),
          ('combobox', 'Model', None)]
 
+# Web MIDI refused: the case, a script run before the page, and how the message begins.
+MIDI_REFUSED = [('denied', None, 'The browser did not let this page use MIDI devices'),
+                ('no Web MIDI', 'delete Navigator.prototype.requestMIDIAccess', 'This browser offers no Web MIDI here')]
+
 # Records, in the page, each message box's text and the tab's visibility at each
 # step of the bar, and posts every message to the page's other tabs.
 WATCH = """
@@ -224,6 +228,22 @@ def check_keyboard_only(driver, base):
           messages == [SUCCESS] and on_ok == 'message-ok', (messages, on_ok))
 
 
+def check_midi_refused(driver, base):
+    driver.execute_cdp_cmd('Browser.setPermission', {'permission': {'name': 'midi', 'sysex': True},
+                                                     'setting': 'denied', 'origin': base})
+    for case, script, expected in MIDI_REFUSED:
+        if script:
+            driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': script})
+        driver.refresh()
+        open_page(driver, base)
+        driver.execute_script("const list = document.getElementById('midi-out');"
+                              "list.value = 'find'; list.dispatchEvent(new Event('change'));")
+        messages = wait_messages(driver)
+        chosen = driver.execute_script("return document.getElementById('midi-out').selectedOptions[0].text")
+        check(f'Web MIDI {case}: a message says so, the simulated instrument stays chosen',
+              messages[0].startswith(expected) and chosen == SIMULATED, (messages, chosen))
+
+
 def check_no_foreign_request(driver, base):
     requests = [e for e in driver.get_log('performance') if '"Network.requestWillBeSent"' in e['message']]
     urls = [json.loads(e['message'])['message']['params']['request']['url'] for e in requests]
@@ -268,7 +288,7 @@ def main():
         driver = chromium(profile)
         try:
             for test in (check_load, check_visible_update, check_hidden_update_and_second_tab, check_keyboard_only,
-                         check_no_foreign_request):
+                         check_midi_refused, check_no_foreign_request):
                 try:
                     test(driver, base)
                 except Exception as error:  # one broken case must not hide the others
