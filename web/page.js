@@ -70,7 +70,10 @@ function showRunningLook(running) {
 }
 
 function download(bytes, path) {
-  const stamp = new Date().toISOString().slice(0, 19).replace(/[-:]/g, '').replace('T', '-');
+  const now = new Date();
+  const two = (n) => String(n).padStart(2, '0');
+  const stamp = `${now.getFullYear()}${two(now.getMonth() + 1)}${two(now.getDate())}-` +
+    `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}`;
   const link = document.createElement('a');
   link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
   link.download = `${path.split('/').pop().replace(/\.bin$/, '')}-${stamp}.bin`;
