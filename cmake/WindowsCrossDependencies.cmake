@@ -1,10 +1,8 @@
 # What the Windows cross build takes from this Debian machine besides Qt for
 # Windows (VANTREL_QT_PREFIX, made by scripts/windows/qt.sh):
-# - GoogleTest, built for Windows from Debian's own source in /usr/src/googletest
-#   (only when the tests are built, BUILD_TESTING);
-# - the header-only CLI11 and nlohmann-json from /usr/include. Only their own
-#   folders are offered to the compiler: /usr/include as a whole would put
-#   the host's C library in front of MinGW's.
+# - GoogleTest, built for Windows from Debian's own source (only when the
+#   tests are built, BUILD_TESTING);
+# - the header-only CLI11 and nlohmann-json (HostHeaderOnly.cmake).
 
 set(VANTREL_QT_PREFIX "" CACHE PATH "Qt for Windows, as scripts/windows/qt.sh made it")
 if(NOT VANTREL_QT_PREFIX)
@@ -17,20 +15,10 @@ set(QT_HOST_PATH /usr CACHE PATH "")
 execute_process(COMMAND dpkg-architecture -qDEB_HOST_MULTIARCH OUTPUT_VARIABLE host_multiarch OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/${host_multiarch}/cmake CACHE PATH "")
 
-set(header_only ${CMAKE_BINARY_DIR}/header-only)
-foreach(folder CLI nlohmann)
-  file(MAKE_DIRECTORY ${header_only})
-  file(CREATE_LINK /usr/include/${folder} ${header_only}/${folder} SYMBOLIC)
-endforeach()
-add_library(CLI11::CLI11 INTERFACE IMPORTED)
-target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${header_only})
-add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
-target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${header_only})
+include(${CMAKE_CURRENT_LIST_DIR}/HostHeaderOnly.cmake)
 
 if(NOT BUILD_TESTING)
   return()
 endif()
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-# Its own CMake project names the targets as find_package(GTest) would (GTest::gtest, ...).
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+vantrel_googletest_from_source()

@@ -203,7 +203,7 @@ void CButtonST::DrawItem(QPainter& painter, const QRect& item, bool selected, bo
     painter.restore();
     // Over everything else: a transparent face never paints the focus colour.
     if (m_focused)
-        DrawFocusRing(painter, item);
+        DrawFocusRing(painter, *this, item);
 }
 
 std::uint32_t CButtonST::PaintFace(QPainter& painter, const QRect& rect)

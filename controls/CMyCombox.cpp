@@ -185,7 +185,7 @@ void CMyCombox::paintEvent(QPaintEvent*)
     painter.fillRect(c.adjusted(1, 1, -1, -1), ToQColor(kWhiteColor));
     // Under the drop-down button's separator, which keeps its whole height.
     if (HoldsFocus())
-        DrawFocusRing(painter, c.adjusted(1, 1, -1, -1));
+        DrawFocusRing(painter, *this, c.adjusted(1, 1, -1, -1));
 
     const QRect area = DropDownArea();
     paintButton(painter, area);

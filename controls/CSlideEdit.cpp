@@ -136,5 +136,5 @@ void CSlideEdit::DrawFrame(QPainter& painter) const
     painter.fillRect(QRect(0, 0, kFrameWidth, h), color);
     painter.fillRect(QRect(w - kFrameWidth, 0, kFrameWidth, h), color);
     if (hasFocus())
-        DrawFocusRing(painter, rect().adjusted(kFrameWidth, kFrameWidth, -kFrameWidth, -kFrameWidth));
+        DrawFocusRing(painter, *this, rect().adjusted(kFrameWidth, kFrameWidth, -kFrameWidth, -kFrameWidth));
 }

@@ -8,6 +8,7 @@
 #include "CMidiError.h"
 #include "MidiReply.h"
 #include "MidiSystem.h"
+#include "PreciseSleep.h"
 #include "PumpWaitingMessages.h"
 
 namespace {
@@ -27,7 +28,13 @@ std::string OpenFailureText(const char* text, const platform::MidiResult& result
     return result.detail.empty() ? text : std::string(text) + "\n" + result.detail;
 }
 
-void sleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+// Through the system layer: to the moment itself (the standard library's
+// sleeps end at the next whole millisecond on Windows), and in a page a wait
+// that lets the browser's event loop run.
+void sleepFor(std::chrono::milliseconds duration)
+{
+    platform::SleepUntil(std::chrono::steady_clock::now() + duration);
+}
 
 }  // namespace
 
@@ -84,7 +91,7 @@ void CMidiPort::SendStart()
 void CMidiPort::SendPulse(unsigned delayMs)
 {
     SendCommand(SysEx::kPulseFirst);
-    sleepMs(delayMs);
+    sleepFor(std::chrono::milliseconds(delayMs));
     SendCommand(SysEx::kPulseSecond);
 }
 
@@ -188,7 +195,7 @@ void CMidiPort::CloseOutput()
     for (unsigned retry = 0; retry < kCloseOutputRetries; ++retry) {
         if (m_midiOut->close().code != platform::kMidiStillPlaying)
             break;
-        std::this_thread::sleep_for(kCloseOutputInterval);
+        sleepFor(kCloseOutputInterval);
     }
     m_midiOut.reset();
 }

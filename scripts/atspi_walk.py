@@ -5,12 +5,13 @@ Walks the accessible tree of the running program (started with the simulated
 instrument and QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 on the same session bus),
 checks each control's role, name, description, states and labels, then types
 the data path and presses UPDATE through AT-SPI alone, reads the progress bar's
-value and description during the run, and expects the result as an alert
-saying "Update successful !", which it closes.
+value and description during the run, finds that UPDATE cannot be pressed nor
+Verify toggled again while the run hides them, and expects the result as an
+alert saying "Update successful !", which it closes.
 
     atspi_walk.py <data file> [program name]
     atspi_walk.py --result <program name>   waits for a message box, prints its text
-    atspi_walk.py --focus <program name> <button>   waits until the button has the focus
+    atspi_walk.py --focus <program name> <control>   waits until the control has the focus
 """
 import re
 import sys
@@ -139,13 +140,17 @@ def main():
 
     path = find(window, pyatspi.ROLE_TEXT, "Data Path")
     path.queryEditableText().setTextContents(data_file)
-    check(do_action(find(window, pyatspi.ROLE_PUSH_BUTTON, "UPDATE"), "Press"), "UPDATE pressed")
+    update = find(window, pyatspi.ROLE_PUSH_BUTTON, "UPDATE")
+    check(do_action(update, "Press"), "UPDATE pressed")
 
     value = progress.queryValue()
     check(value.minimumValue == 0 and value.maximumValue == 100, "progress runs from 0 to 100")
     seen = wait_for(lambda: midway(progress, value), RUN_WAIT, "progress between 0 and 100 %")
     check(re.fullmatch(rf"(Updating|Verifing)\.\.\. {seen[0]}%", seen[1]) is not None,
           f"during the run the bar reads {seen[0]} with the description '{seen[1]}'")
+    check(not do_action(update, "Press"), "during the run UPDATE cannot be pressed")
+    check(not do_action(verify, "Toggle") and has_state(verify, pyatspi.STATE_CHECKED),
+          "during the run Verify cannot be toggled")
 
     alert = wait_for(lambda: find_role(app, pyatspi.ROLE_ALERT), RUN_WAIT, "result box")
     texts = [node.name for node in descendants(alert) if node.getRole() == pyatspi.ROLE_LABEL]
@@ -190,10 +195,10 @@ def result_text(name):
 
 
 def wait_for_focus(name, control):
-    """Returns once the push button `control` of program `name` has the focus."""
+    """Returns once the control named `control` of program `name` has the focus."""
     app = wait_for(lambda: application(name), APP_WAIT, "application on the accessibility bus")
-    button = wait_for(lambda: find(app, pyatspi.ROLE_PUSH_BUTTON, control), APP_WAIT, f"button '{control}'")
-    wait_for(lambda: has_state(button, pyatspi.STATE_FOCUSED), APP_WAIT, f"focus on '{control}'")
+    wait_for(lambda: any(node.name == control and has_state(node, pyatspi.STATE_FOCUSED) for node in descendants(app)),
+             APP_WAIT, f"focus on '{control}'")
 
 
 if __name__ == "__main__":

@@ -3,7 +3,9 @@
 # (QT_SCALE_FACTOR), saved as build/artefacts/window-scale-<scale>.png, and a
 # pixel check of the skin's painted step headings: at 1 they are the 1x
 # bitmap's pixels one to one, at 2 the 2x bitmap's, and not the 1x bitmap
-# enlarged. Every scale must keep the window's size in units.
+# enlarged. Every scale must keep the window's size in units. The focus ring
+# shows only after a key moved the focus (window-scale-<scale>-focus.png: Tab,
+# Shift+Tab, the ring on minimize), and then on all four sides.
 #   scripts/scale_screenshots.sh [build dir] [artefacts dir]
 #   (defaults: build/release, build/artefacts)
 set -euo pipefail
@@ -19,6 +21,18 @@ readonly heading=(36 46 300 24)
 
 # Room for the window at 2x (1254 x 1070 pixels).
 x_session 1600x1200x24 || exit 1
+
+# ring_sides <picture> <scale>: pixels in the ring's colour (the skin's text
+# colour) on the left, right, top and bottom edge of the minimize button
+# (570,12 and 24 x 18 units), each edge the outermost whole device pixels.
+ring_sides() {
+  local x y w h
+  read -r x y w h < <(awk -v s="$2" 'function ceil(v) { return v == int(v) ? v : int(v) + 1 }
+    BEGIN { x = ceil(570 * s); y = ceil(12 * s); print x, y, int(594 * s) - x, int(30 * s) - y }')
+  convert "$1" -crop "${w}x${h}+${x}+${y}" +repage txt:- | awk -F'[,: ]+' -v w="$w" -v h="$h" '
+    toupper($0) ~ /#15428B/ { l += $1 == 0; r += $1 == w - 1; t += $2 == 0; b += $2 == h - 1 }
+    END { print l + 0, r + 0, t + 0, b + 0 }'
+}
 
 # differing <image> <image>: how many pixels differ.
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
@@ -38,6 +52,9 @@ for scale in "${scales[@]}"; do
   pids+=($app)
   wid=$(find_window "$title" "$app") || { cat "$work/vantrel.log" >&2; exit 1; }
   capture_settled "$shot" -window "$wid" || exit 1
+  xdotool windowfocus --sync "$wid"
+  xdotool key --delay 50 Tab shift+Tab
+  capture_settled "${shot%.png}-focus.png" -window "$wid" || exit 1
   kill "$app"
   wait "$app" 2>/dev/null || true
   size=$(identify -format '%wx%h' "$shot")
@@ -46,6 +63,13 @@ for scale in "${scales[@]}"; do
   echo "scale $scale: $size pixels in $shot"
   if [ "$size" != "$expected" ]; then
     echo "FAILED: at scale $scale the window is $size pixels, expected $expected" >&2
+    failed=1
+  fi
+  read -r idle < <(ring_sides "$shot" "$scale")
+  read -r l r t b < <(ring_sides "${shot%.png}-focus.png" "$scale")
+  echo "scale $scale: ring dots on minimize's left, right, top, bottom edge: $idle at start, $l $r $t $b after Tab"
+  if [ "$idle" != "0 0 0 0" ] || [ "$l" -eq 0 ] || [ "$r" -eq 0 ] || [ "$t" -eq 0 ] || [ "$b" -eq 0 ]; then
+    echo "FAILED: at scale $scale the ring shows before a key or lacks a side after Tab" >&2
     failed=1
   fi
 done

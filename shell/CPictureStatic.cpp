@@ -80,5 +80,5 @@ void CPictureStatic::paintEvent(QPaintEvent* event)
     if (!hasFocus())
         return;
     QPainter painter(this);
-    DrawFocusRing(painter, rect());
+    DrawFocusRing(painter, *this, rect());
 }

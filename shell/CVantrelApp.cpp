@@ -10,6 +10,7 @@
 #include "QtEventPump.h"
 #include "QtMessageBox.h"
 #include "SimulatedMidiBackend.h"
+#include "SkinPalette.h"
 #include "UserMessage.h"
 
 CVantrelApp::CVantrelApp() = default;
@@ -25,6 +26,8 @@ bool CVantrelApp::SimulatorRequested()
 bool CVantrelApp::InitInstance()
 {
     platform::InstallQtMessageBox();
+    // Before any window: the "already running" box takes the window's colours.
+    ApplySkinPalette();
     m_instanceLock = std::make_unique<platform::SingleInstanceLock>(platform::ApplicationName());
     // The lock is kept until the process ends. Where no lock file can be made
     // the guard is impossible; the program then runs unguarded.

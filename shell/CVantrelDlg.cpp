@@ -1,7 +1,6 @@
 #include "CVantrelDlg.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -69,46 +68,6 @@ constexpr unsigned SC_CLOSE = 0xF060;
 constexpr unsigned SC_RESTORE = 0xF120;
 
 QRect ToQRect(const DialogTemplate::Rect& r) { return QRect(r.x, r.y, r.width, r.height); }
-
-// The light colours the skin was drawn against, on every desktop theme: a
-// dark theme's field colour under the skin's dark-blue text is unreadable.
-// They are Qt's own light colours (the Fusion look's), set here by value as
-// Qt derives its own palette from the theme's.
-QPalette SkinPalette()
-{
-    const QColor window(239, 239, 239);
-    const QColor mid = window.darker(130);
-    const QColor dark = window.darker(150);
-    const QColor shadow = dark.darker(135);
-    const QColor disabledText(190, 190, 190);
-    const QColor highlight(48, 140, 198);
-    QColor placeholder(Qt::black);
-    placeholder.setAlpha(128);
-    QPalette palette(Qt::black, window, window.lighter(150), dark, mid, Qt::black, Qt::white);
-    palette.setBrush(QPalette::Midlight, mid.lighter(110));
-    palette.setBrush(QPalette::Shadow, shadow);
-    palette.setBrush(QPalette::HighlightedText, Qt::white);
-    palette.setBrush(QPalette::Active, QPalette::Highlight, highlight);
-    palette.setBrush(QPalette::Inactive, QPalette::Highlight, highlight);
-    palette.setBrush(QPalette::PlaceholderText, placeholder);
-    palette.setBrush(QPalette::Disabled, QPalette::Text, disabledText);
-    palette.setBrush(QPalette::Disabled, QPalette::WindowText, disabledText);
-    palette.setBrush(QPalette::Disabled, QPalette::ButtonText, disabledText);
-    palette.setBrush(QPalette::Disabled, QPalette::Base, window);
-    palette.setBrush(QPalette::Disabled, QPalette::Dark, QColor(209, 209, 209).darker(110));
-    palette.setBrush(QPalette::Disabled, QPalette::Shadow, shadow.lighter(150));
-    palette.setBrush(QPalette::Disabled, QPalette::Highlight, QColor(145, 145, 145));
-    // Every role of every group set, so that none falls back to the theme's.
-    for (int group = 0; group < QPalette::NColorGroups; ++group) {
-        for (int role = 0; role < QPalette::NColorRoles; ++role) {
-            const auto g = QPalette::ColorGroup(group);
-            const auto r = QPalette::ColorRole(role);
-            if (r != QPalette::NoRole)
-                palette.setBrush(g, r, palette.brush(g, r));
-        }
-    }
-    return palette;
-}
 
 }  // namespace
 
@@ -262,17 +221,9 @@ void CVantrelDlg::SetupControls()
     m_progress.SetEmptyColor(ToArgb(kHighlightColor), true);
     m_progress.SetFillColor(ToArgb(ShiftColor(kHighlightColor, kFillLighten)), true);
     m_progress.SetTransparent(false);
-    ApplySkinPalette();
     ApplyTextColors();
     if (m_handCursorLoaded)
         m_stcUpdate.setCursor(m_hHandCursor);
-}
-
-void CVantrelDlg::ApplySkinPalette()
-{
-    // The application's, not only the window's: message boxes and the lists'
-    // pop-ups are windows of their own and take no colours from this one.
-    QApplication::setPalette(SkinPalette());
 }
 
 void CVantrelDlg::ApplyTextColors()

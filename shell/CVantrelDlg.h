@@ -64,6 +64,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    //! Tab, Shift+Tab and the arrows on a button: the window shows the focus from now on.
+    bool focusNextPrevChild(bool next) override;
     //! During a run, refuses the system's question whether the session may end.
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -77,7 +79,6 @@ private:
     void SetupControls();
     void ApplyTextColors();
     void SetTabOrder();
-    void ApplySkinPalette();
     void ConnectHandlers();
     void OnMinimizeButton();
     void OnCloseButton();
@@ -119,8 +120,9 @@ private:
     CMidiPort m_midiPort;
     CToolTipCtrl m_toolTip;
     int m_bUpdating = 0;
-    // Hiding UPDATE and Verify for the run moves the keyboard focus on; the
-    // one of them that had it gets it back when the run ends.
+    bool m_runUnderWay = false;  // from the Update command to its result
+    // The one of UPDATE and Verify that had the keyboard focus when the run
+    // hid them; it gets it back when the run ends.
     QPointer<QWidget> m_focusBeforeRun;
     QBrush m_brHollow{Qt::NoBrush};
     platform::ScaledBitmap m_bmpBackground;

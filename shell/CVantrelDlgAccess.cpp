@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "CVantrelDlg.h"
+#include "FocusRing.h"
 #include "SkinAccessibility.h"
 
 namespace {
@@ -70,4 +71,14 @@ void CVantrelDlg::AddUpdateTabStop()
     // right after Verify, and Space on it starts the run.
     m_stcUpdate.setFocusPolicy(Qt::TabFocus);
     QWidget::setTabOrder(&m_chkVerify, &m_stcUpdate);
+}
+
+bool CVantrelDlg::focusNextPrevChild(bool next)
+{
+    // Qt comes here too when it hides or disables the control with the focus;
+    // only a move the user made shows the focus.
+    const QWidget* from = focusWidget();
+    if (from != nullptr && from->isVisible() && from->isEnabled())
+        ShowFocusCues(*this);
+    return QDialog::focusNextPrevChild(next);
 }

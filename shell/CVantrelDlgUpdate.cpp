@@ -1,4 +1,5 @@
 // The update run: checks, block list, ports, erase and write, read-back.
+#include <QScopedValueRollback>
 #include <cstdio>
 
 #include "CProgressObserver.h"
@@ -23,6 +24,12 @@ platform::MidiDeviceId ChosenDevice(const CMyCombox& list, const std::vector<pla
 
 void CVantrelDlg::OnUpdate()
 {
+    // The run dispatches waiting messages from its first command to its
+    // result box, so a click queued meanwhile (a screen reader's press, a
+    // second click) comes in here in the middle of it: one run at a time.
+    if (m_runUnderWay)
+        return;
+    const QScopedValueRollback<bool> underWay(m_runUnderWay, true);
     bool ok = false;
     {
         // The protocol's 1 ms polls and 10 ms steps, on every system.
@@ -96,12 +103,13 @@ bool CVantrelDlg::LoadFlashBlocks()
 
 bool CVantrelDlg::RunUpdate()
 {
-    // Taken once: edits of the path field during the run don't reach it.
+    // Taken once, at the start: nothing done during the run reaches it.
     const std::string path = m_editDataPath.text().toStdString();
+    const bool verify = m_chkVerify.GetChecked();
     CProgressObserver observer(m_progress);
     if (!FirmwareUpdate::WriteImage(m_midiPort, path, m_flashBlocks, observer))
         return false;
-    return m_chkVerify.GetChecked() ? VerifyData(path) : true;
+    return verify ? VerifyData(path) : true;
 }
 
 bool CVantrelDlg::VerifyData(const std::string& path)
@@ -112,15 +120,22 @@ bool CVantrelDlg::VerifyData(const std::string& path)
 
 void CVantrelDlg::ShowRunningLook(bool running)
 {
+    // Qt hands the focus of a hidden control to the next tab stop, the model
+    // list, where keys typed during the run would change the product. So the
+    // bar, which keys do nothing to and a screen reader announces, takes it
+    // first, and gives it back before it goes.
     if (running) {
+        m_progress.show();
         QWidget* focused = focusWidget();
         m_focusBeforeRun = focused == &m_stcUpdate || focused == &m_chkVerify ? focused : nullptr;
+        if (m_focusBeforeRun)
+            m_progress.setFocus(Qt::OtherFocusReason);
     }
     m_stcUpdate.setVisible(!running);
     m_chkVerify.setVisible(!running);
-    m_progress.setVisible(running);
     if (!running && m_focusBeforeRun)
         m_focusBeforeRun->setFocus(Qt::OtherFocusReason);
+    m_progress.setVisible(running);
 }
 
 void CVantrelDlg::FinishUpdate()

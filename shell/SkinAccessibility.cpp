@@ -9,15 +9,26 @@
 
 namespace {
 
+// A hidden control, as a disabled one, offers no action and does nothing when
+// asked: a run hides UPDATE and Verify, and neither may act during it.
+bool TakesActions(const QWidget& control) { return control.isVisible() && control.isEnabled(); }
+
 // The Update picture: a push button whose press is a click on the picture.
 class AccessiblePicture : public QAccessibleWidget {
 public:
     explicit AccessiblePicture(CPictureStatic* picture) : QAccessibleWidget(picture, QAccessible::Button) {}
 
-    QStringList actionNames() const override { return QStringList(pressAction()) + QAccessibleWidget::actionNames(); }
+    QStringList actionNames() const override
+    {
+        if (!TakesActions(*widget()))
+            return {};
+        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+    }
 
     void doAction(const QString& name) override
     {
+        if (!TakesActions(*widget()))
+            return;
         // Queued: the click starts a whole update, which must not keep the
         // assistive tool's call waiting until the run has ended.
         if (name == pressAction())
@@ -28,28 +39,40 @@ public:
     }
 };
 
-// A skinned button in check-box mode: a check box with its own checked state.
-class AccessibleCheckButton : public QAccessibleWidget {
+// A skinned button: a push button, or in check-box mode a check box with its
+// own checked state.
+class AccessibleButton : public QAccessibleWidget {
 public:
-    explicit AccessibleCheckButton(CButtonST* button) : QAccessibleWidget(button, QAccessible::CheckBox) {}
+    explicit AccessibleButton(CButtonST* button)
+        : QAccessibleWidget(button, button->IsCheckBox() ? QAccessible::CheckBox : QAccessible::Button)
+    {
+    }
 
     QAccessible::State state() const override
     {
         QAccessible::State s = QAccessibleWidget::state();
-        s.checkable = true;
-        s.checked = button()->GetChecked();
+        s.checkable = button()->IsCheckBox();
+        s.checked = s.checkable && button()->GetChecked();
         return s;
     }
 
     QStringList actionNames() const override
     {
-        return QStringList{toggleAction(), pressAction()} + QAccessibleWidget::actionNames();
+        if (!TakesActions(*widget()))
+            return {};
+        const QStringList own = button()->IsCheckBox() ? QStringList{toggleAction(), pressAction()}
+                                                       : QStringList{pressAction()};
+        return own + QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString& name) override
     {
+        if (!TakesActions(*widget()))
+            return;
+        // Queued, as a press may open a modal window (the file browser) that
+        // must not keep the assistive tool's call waiting.
         if (name == toggleAction() || name == pressAction())
-            button()->click();
+            QMetaObject::invokeMethod(button(), &QAbstractButton::click, Qt::QueuedConnection);
         else
             QAccessibleWidget::doAction(name);
     }
@@ -97,12 +120,8 @@ QAccessibleInterface* SkinAccessibleFactory(const QString& className, QObject* o
         return new AccessiblePicture(static_cast<CPictureStatic*>(object));
     if (className == QLatin1String("CCylinderProgressCtrlST"))
         return new AccessibleProgress(static_cast<CCylinderProgressCtrlST*>(object));
-    if (className == QLatin1String("CButtonST")) {
-        auto* button = static_cast<CButtonST*>(object);
-        // Push buttons are left to Qt's own button interface.
-        if (button->IsCheckBox())
-            return new AccessibleCheckButton(button);
-    }
+    if (className == QLatin1String("CButtonST"))
+        return new AccessibleButton(static_cast<CButtonST*>(object));
     return nullptr;
 }
 

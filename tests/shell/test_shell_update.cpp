@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "CCylinderProgressCtrlST.h"
 #include "CProgressObserver.h"
@@ -86,6 +88,19 @@ protected:
     }
 
     void ClickUpdate() { QTest::mouseClick(&Control<CPictureStatic>(1017), Qt::LeftButton); }
+
+    // Runs `action` once, at the first dispatch of waiting messages once the run is under way.
+    void DuringTheRun(std::function<void()> action)
+    {
+        auto* poll = new QTimer(m_window.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, action] {
+            if (m_window->IsUpdating()) {
+                poll->stop();
+                action();
+            }
+        });
+        poll->start(0);
+    }
 
     std::vector<std::uint16_t> Flash(std::size_t words)
     {
@@ -381,6 +396,57 @@ TEST_F(ShellUpdateTest, MinimizingDuringTheRunLetsItGoOn)
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Update successful !"});
     window.showNormal();
     ExpectIdleLook();
+}
+
+TEST_F(ShellUpdateTest, OneRunAtATimeWhateverAsksForIt)
+{
+    MessageCapture messages;
+    OpenWindow();
+    TypeDataPath(m_imagePath);
+    auto& picture = Control<CPictureStatic>(1017);
+    auto* update = QAccessible::queryAccessibleInterface(&picture)->actionInterface();
+    auto* verifyBox = QAccessible::queryAccessibleInterface(&Control<CMyButton>(1013))->actionInterface();
+    QString actionsDuringRun = "none run";
+    DuringTheRun([&] {
+        // A screen reader's actions on the hidden controls fail, as on disabled ones.
+        actionsDuringRun = (update->actionNames() + verifyBox->actionNames()).join(',');
+        update->doAction(QAccessibleActionInterface::pressAction());
+        verifyBox->doAction(QAccessibleActionInterface::toggleAction());
+    });
+    // Two clicks queued before the run: the second comes out of the run's own dispatching.
+    for (int click = 0; click < 2; ++click)
+        QMetaObject::invokeMethod(&picture, &CPictureStatic::clicked, Qt::QueuedConnection);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(actionsDuringRun.toStdString(), "");
+    EXPECT_TRUE(Control<CMyButton>(1013).GetChecked());
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"Update successful !"}) << "one run, one result";
+    ExpectIdleLook();
+}
+
+TEST_F(ShellUpdateTest, KeysTypedDuringARunChangeNoChoice)
+{
+    MessageCapture messages;
+    OpenWindow();
+    TypeDataPath(m_imagePath);
+    auto choices = [this] {
+        return (Control<CMyCombox>(1004).currentText() + '|' + Control<CMyCombox>(1002).currentText() + '|' +
+                Control<CMyCombox>(1003).currentText() + '|' + Control<QLineEdit>(1011).text()).toStdString();
+    };
+    const std::string before = choices();
+    bool listDropped = true;
+    DuringTheRun([&] {
+        // Each key goes where the keyboard's go: to the focus, or an open list.
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Z, Qt::Key_Z, Qt::Key_Down, Qt::Key_Up, Qt::Key_Left,
+                            Qt::Key_Right, Qt::Key_Return, Qt::Key_Space})
+            QTest::keyClick(static_cast<QWidget*>(nullptr), key);
+        listDropped = QApplication::activePopupWidget() != nullptr;
+    });
+    auto& picture = Control<CPictureStatic>(1017);
+    picture.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&picture, Qt::Key_Space);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"Update successful !"});
+    EXPECT_EQ(choices(), before);
+    EXPECT_FALSE(listDropped);
 }
 
 // Counts the progress bar's paints and the positions they showed.

@@ -18,6 +18,7 @@
 #include "MidiSystem.h"
 #include "Resources.h"
 #include "ShellTestSupport.h"
+#include "SkinPalette.h"
 
 using shelltest::MessageCapture;
 
@@ -112,6 +113,40 @@ TEST_F(ShellWindowTest, TabOrderFollowsTheTemplateOverVisibleStopsWithUpdateAfte
             focus = focus->parentWidget();
         EXPECT_EQ(focus, Item(order[i])) << "stop " << i;
     }
+}
+
+TEST_F(ShellWindowTest, FocusRingShowsOnceTheKeyboardMovedTheFocusAndStays)
+{
+    auto ringShown = [this](int id) {  // control `id` has the focus: does it look otherwise than without?
+        EXPECT_TRUE(Item(id)->hasFocus()) << id;
+        const QImage focused = Item(id)->grab().toImage();
+        m_window->setFocus();
+        const QImage unfocused = Item(id)->grab().toImage();
+        Item(id)->setFocus();
+        return focused != unfocused;
+    };
+    EXPECT_FALSE(ringShown(1000)) << "at start-up";
+    QTest::mouseClick(Item(1013), Qt::LeftButton);
+    EXPECT_FALSE(ringShown(1013)) << "after a click";
+    QTest::keyClick(Item(1013), Qt::Key_Right);  // Tab is the keyboard-only step's first key
+    EXPECT_TRUE(ringShown(1017)) << "after an arrow key moved the focus";
+    QTest::mouseClick(Item(1013), Qt::LeftButton);
+    EXPECT_TRUE(ringShown(1013)) << "after a click that followed";
+}
+
+TEST(SkinPaletteTest, SetOnlyOverADarkTheme)
+{
+    const QPalette system = QApplication::palette();
+    QPalette light = system;
+    light.setColor(QPalette::Highlight, QColor(0, 120, 215));
+    const QPalette dark(QColor(53, 53, 53), QColor(45, 45, 45));  // white text on dark grey
+    for (const QPalette& theme : {light, dark}) {
+        QApplication::setPalette(theme);
+        ApplySkinPalette();
+        const QColor selection = theme == dark ? QColor(48, 140, 198) : QColor(0, 120, 215);
+        EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), selection) << selection.name().toStdString();
+    }
+    QApplication::setPalette(system);
 }
 
 TEST_F(ShellWindowTest, EnterAndEscDoNotCloseTheWindow)

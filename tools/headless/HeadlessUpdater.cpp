@@ -373,6 +373,7 @@ bool HeadlessUpdater::SaveFlash(CMidiPort& port, const std::string& path, std::u
         exitCode = kExitSelection;
         return false;
     }
+    m_report->Saved(path);
     return true;
 }
 

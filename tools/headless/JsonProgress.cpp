@@ -101,6 +101,8 @@ void JsonProgress::Inhibitor(const platform::SleepInhibitor& inhibitor)
     Print(line);
 }
 
+void JsonProgress::Saved(const std::string& path) { Print({{"event", "saved"}, {"path", utf8(path)}}); }
+
 void JsonProgress::Result(const RunResult& result)
 {
     Json line{{"event", "result"}, {"mode", result.mode}, {"exitCode", result.exitCode}, {"success", result.exitCode == 0}};

@@ -8,7 +8,7 @@
 //! The headless updater's report for scripts (--json): one JSON object per
 //! line on `stream`, each with an "event" member first: "progress" (at the
 //! start of each phase and at each whole percent), "message", "list",
-//! "instrument", "inhibitor" and, last, "result".
+//! "instrument", "inhibitor", "saved" and, last, "result".
 class JsonProgress : public RunReport {
 public:
     explicit JsonProgress(std::FILE* stream, Clock clock = SteadySeconds);
@@ -17,6 +17,7 @@ public:
     void List(const std::string& title, const std::vector<std::string>& lines, bool forOutput) override;
     void Instrument(const platform::SimulatedInstrument::Statistics& statistics) override;
     void Inhibitor(const platform::SleepInhibitor& inhibitor) override;
+    void Saved(const std::string& path) override;
     void Result(const RunResult& result) override;
 
 private:

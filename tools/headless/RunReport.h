@@ -46,6 +46,9 @@ public:
     virtual void Instrument(const platform::SimulatedInstrument::Statistics& statistics) = 0;
     //! Whether the computer is kept awake during the run, and why not.
     virtual void Inhibitor(const platform::SleepInhibitor& inhibitor) = 0;
+    //! A file the run wrote for the user (a backup, a read-out) is complete
+    //! at `path`; the message saying so follows.
+    virtual void Saved(const std::string& path) { (void)path; }
     //! What the run came to, once at its end.
     virtual void Result(const RunResult& result) = 0;
 

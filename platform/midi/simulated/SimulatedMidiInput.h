@@ -4,19 +4,20 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <optional>
 #include <vector>
 
 #include "MidiInput.h"
-#include "WakeSignal.h"
+#include "TimedCall.h"
 
 namespace platform {
 
 class SimulatedLink;
 
 //! The simulated instrument's MIDI input device. Replies are handed over by
-//! the link with the time they are due and delivered on the input's own
-//! thread, as a driver would.
+//! the link with the time they are due and delivered in the background when
+//! due, as a driver would: on a thread of the input's own, or in a page from
+//! the browser's event loop.
 class SimulatedMidiInput : public MidiInput {
 public:
     //! An input fed by `link`; it receives replies once it has been started.
@@ -38,18 +39,14 @@ private:
         std::chrono::steady_clock::time_point due;
     };
 
-    void deliveryLoop();
-    //! Time left until the first pending reply is due (a long idle wait with none); the caller holds m_mutex.
-    std::chrono::microseconds untilFirstDue() const;
-    void joinDeliveryThread();
+    //! Delivers every reply that is due; returns when the next one is.
+    std::optional<std::chrono::steady_clock::time_point> deliverDue();
 
     std::shared_ptr<SimulatedLink> m_link;
     std::mutex m_mutex;
-    WakeSignal m_wake;  // given when a reply is queued and when the input stops
     std::deque<PendingReply> m_pending;
     bool m_running = false;
-    bool m_stopping = false;
-    std::thread m_thread;
+    TimedCall m_delivery;  // last: it runs deliverDue until it is destroyed
 };
 
 }  // namespace platform

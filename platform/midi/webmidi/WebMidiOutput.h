@@ -1,0 +1,43 @@
+#pragma once
+#include <chrono>
+#include <string>
+
+#include "MidiOutput.h"
+
+namespace platform {
+
+//! A Web MIDI output. MIDIOutput.send() returns before the bytes leave and
+//! tells nothing when they have: a message handed over while the one before
+//! is still in the system's buffers may overflow them (the ALSA sequencer's
+//! MIDI ports hold 4 KiB by default and drop what does not fit, as do some
+//! USB MIDI interfaces). So the output paces itself: a message counts as on
+//! its way for as long as its bytes take at the page's rate, and the next
+//! one leaves only after that.
+class WebMidiOutput : public MidiOutput {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    //! Output port `id`, listed as `name`, opened already.
+    WebMidiOutput(std::string id, std::string name);
+    ~WebMidiOutput() override;
+
+    MidiResult sendSysEx(const std::uint8_t* message, std::size_t length) override;
+    MidiResult startSysEx(const std::uint8_t* message, std::size_t length) override;
+    MidiResult sendState() override;
+    void waitSent(std::chrono::microseconds timeout) override;
+    MidiResult close() override;
+
+    //! How long `bytes` take at `bytesPerSecond`.
+    static Clock::duration WireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
+
+private:
+    //! kMidiNoDevice, naming the port, once it is no longer connected.
+    MidiResult presence() const;
+
+    std::string m_id;
+    std::string m_name;
+    bool m_open = true;
+    Clock::time_point m_sentAt{};  // when the last message has left at the page's rate
+};
+
+}  // namespace platform

@@ -1,0 +1,126 @@
+// The waits of the program's one thread in a page (or in Node). The engine
+// runs in a worker, whose timers a hidden tab does not throttle; each wait
+// ends when what it waits for happens or when its deadline passes, judged on
+// performance.now(). The browser's timers clamp a chain of nested timeouts to
+// 4 ms and are late by up to a millisecond or so: a timer only brings a wait
+// to about a millisecond before its deadline, each timer runs in a message
+// task of its own (so timeouts never nest), and the last stretch is made of
+// such tasks, which the browser neither clamps nor throttles.
+mergeInto(LibraryManager.library, {
+  $vantrelEventLoop__postset: 'vantrelEventLoop.init();',
+  $vantrelEventLoop: {
+    // Time before a deadline below which its wait goes on in message tasks.
+    finalStretchMs: 1,
+    due: [],
+    port: null,
+    listener: null,
+    init: function () {
+      var channel = new MessageChannel();
+      vantrelEventLoop.port = channel.port2;
+      vantrelEventLoop.listener = channel.port1;
+      vantrelEventLoop.calls = new Map();
+      channel.port1.onmessage = function () { vantrelEventLoop.runDue(); };
+      vantrelEventLoop.keepAlive(false);
+    },
+    // Node lives on while a port listens: only while something is due.
+    keepAlive: function (on) {
+      var listener = vantrelEventLoop.listener;
+      if (listener.ref) on ? listener.ref() : listener.unref();
+    },
+    // Runs `task` in a message task of its own at `deadline`
+    // (performance.now() time) or soon after; returns what cancel() takes.
+    at: function (deadline, task) {
+      var entry = { deadline: deadline, task: task, timer: null, cancelled: false };
+      vantrelEventLoop.arm(entry);
+      return entry;
+    },
+    cancel: function (entry) {
+      if (!entry) return;
+      entry.cancelled = true;
+      if (entry.timer !== null) clearTimeout(entry.timer);
+    },
+    arm: function (entry) {
+      var left = entry.deadline - performance.now();
+      entry.timer = null;
+      if (left > vantrelEventLoop.finalStretchMs) {
+        entry.timer = setTimeout(function () { entry.timer = null; vantrelEventLoop.post(entry); },
+                                 left - vantrelEventLoop.finalStretchMs);
+      } else {
+        vantrelEventLoop.post(entry);
+      }
+    },
+    post: function (entry) {
+      vantrelEventLoop.due.push(entry);
+      vantrelEventLoop.keepAlive(true);
+      vantrelEventLoop.port.postMessage(0);
+    },
+    runDue: function () {
+      var entry = vantrelEventLoop.due.shift();
+      if (vantrelEventLoop.due.length === 0) vantrelEventLoop.keepAlive(false);
+      if (!entry || entry.cancelled) return;
+      if (performance.now() < entry.deadline) {
+        vantrelEventLoop.arm(entry);
+        return;
+      }
+      entry.task();
+    },
+    // Sleepers on words of the wasm memory, by address.
+    sleepers: [],
+    // The next run of each timed call (a Map, made by init: the library's
+    // objects are written out as text).
+    calls: null,
+  },
+
+  // Sleeps while the 32-bit word at `address` holds `seen`, for at most
+  // `timeoutMs`; vantrel_wake_word ends it early.
+  vantrel_wait_word__deps: ['$vantrelEventLoop'],
+  vantrel_wait_word: function (address, seen, timeoutMs) {
+    // Every call goes through handleSleep, also when the word has changed
+    // already: the call that ends a sleep (the engine's code resuming) must.
+    return Asyncify.handleSleep(function (wakeUp) {
+      if ((HEAPU32[address >> 2] >>> 0) !== (seen >>> 0)) {
+        wakeUp();
+        return;
+      }
+      var sleeper = { address: address, done: false, timer: null };
+      sleeper.finish = function () {
+        if (sleeper.done) return;
+        sleeper.done = true;
+        vantrelEventLoop.cancel(sleeper.timer);
+        var list = vantrelEventLoop.sleepers;
+        list.splice(list.indexOf(sleeper), 1);
+        wakeUp();
+      };
+      vantrelEventLoop.sleepers.push(sleeper);
+      sleeper.timer = vantrelEventLoop.at(performance.now() + timeoutMs, sleeper.finish);
+    });
+  },
+
+  // Wakes every sleeper on the word at `address`. Called from the engine's
+  // own code (a reply delivered): the sleepers resume in a task of their own,
+  // once that code has returned.
+  vantrel_wake_word__deps: ['$vantrelEventLoop'],
+  vantrel_wake_word: function (address) {
+    vantrelEventLoop.sleepers.forEach(function (sleeper) {
+      if (sleeper.address === address) vantrelEventLoop.at(0, sleeper.finish);
+    });
+  },
+
+  // Runs the timed call `call` `inMs` from now (at once when that has
+  // passed), in place of any run it had coming.
+  vantrel_timed_call_schedule__deps: ['$vantrelEventLoop', 'vantrel_timed_call_cancel'],
+  vantrel_timed_call_schedule: function (call, inMs) {
+    _vantrel_timed_call_cancel(call);
+    vantrelEventLoop.calls.set(call, vantrelEventLoop.at(performance.now() + inMs, function () {
+      vantrelEventLoop.calls.delete(call);
+      _vantrel_timed_call_run(call);
+    }));
+  },
+
+  // Cancels the run the timed call `call` had coming.
+  vantrel_timed_call_cancel__deps: ['$vantrelEventLoop'],
+  vantrel_timed_call_cancel: function (call) {
+    vantrelEventLoop.cancel(vantrelEventLoop.calls.get(call));
+    vantrelEventLoop.calls.delete(call);
+  },
+});
