@@ -58,7 +58,8 @@ async function readDataFile() {
   }
 }
 
-// UPDATE and Verify give way to the progress bar; whichever had the focus gets it back afterwards.
+// UPDATE and Verify give way to the progress bar; whichever had the focus
+// hands it to the bar (which a screen reader then reads out) and gets it back afterwards.
 let focusBeforeRun = null;
 function showRunningLook(running) {
   if (running === !progressBar.hidden) return;
@@ -66,7 +67,9 @@ function showRunningLook(running) {
   update.hidden = running;
   verify.hidden = running;
   progressBar.hidden = !running;
-  if (running) progress.paint();
+  if (!running) return;
+  progress.paint();
+  if (focusBeforeRun) progressBar.focus();
 }
 
 function download(bytes, path) {
@@ -137,7 +140,7 @@ async function run(makeOptions, withData) {
   // Unless the user went elsewhere meanwhile: a closed box leaves the focus on nothing.
   await messagesClosed();
   const focused = document.activeElement;
-  if (focusBeforeRun && (!focused || focused === document.body || $('message').contains(focused)))
+  if (focusBeforeRun && [null, document.body, progressBar, $('message-ok')].includes(focused))
     focusBeforeRun.focus();
 }
 
@@ -197,6 +200,10 @@ function trackDropDownButton(select) {
 }
 
 function wireControls() {
+  // Enter presses no button of the window, so a stray Enter starts no run, as in the window.
+  windowBox.addEventListener('keydown', (event) => {
+    if (event.key === 'Enter' && event.target.tagName === 'BUTTON') event.preventDefault();
+  });
   $('minimize').addEventListener('click', () => foldWindow(true));
   $('close').addEventListener('click', closeWindow);
   $('reopen').addEventListener('click', () => foldWindow(false));

@@ -50,8 +50,9 @@ MIDI_REFUSED = [('denied', None, 'The browser did not let this page use MIDI dev
 # Records, in the page, each message box's text and the tab's visibility at each
 # step of the bar, and posts every message to the page's other tabs.
 WATCH = """
-const log = window.testLog = {tab: Math.random(), messages: [], visibility: [], clicked: 0, ended: 0};
+const log = window.testLog = {tab: Math.random(), messages: [], visibility: [], clicks: 0, clicked: 0, ended: 0};
 const box = document.getElementById('message'), bar = document.getElementById('progress');
+document.getElementById('update').addEventListener('click', () => log.clicks++);
 new MutationObserver(() => {
   if (!box.open) return;
   const text = document.getElementById('message-text').textContent;
@@ -64,7 +65,8 @@ new MutationObserver(() => log.visibility.push(document.visibilityState))
 """
 START_UPDATE = """
 document.getElementById('sample').click();
-const ready = () => document.getElementById('data-path').value ? Promise.resolve() : new Promise(r => setTimeout(r, 50)).then(ready);
+const ready = () => document.getElementById('data-path').value === 'sample-firmware.bin' ? Promise.resolve()
+  : new Promise(r => setTimeout(r, 50)).then(ready);
 ready().then(() => { window.testLog.clicked = performance.now(); document.getElementById('update').click(); });
 """
 
@@ -219,13 +221,19 @@ def check_keyboard_only(driver, base):
     press(driver, Keys.SPACE)  # the sample image
     WebDriverWait(driver, READY_WAIT_S).until(lambda d: d.execute_script("return document.getElementById('data-path').value"))
     press(driver, Keys.TAB, Keys.TAB, shift=True)
+    press(driver, Keys.ENTER)  # a key's click comes within its own events: none now, none later
+    entered = driver.execute_script('return testLog.clicks')
     press(driver, Keys.SPACE)
+    WebDriverWait(driver, READY_WAIT_S).until(running)
+    on_bar = focused(driver)
     messages = wait_messages(driver)
     on_ok = focused(driver)
     press(driver, Keys.SPACE)
     WebDriverWait(driver, READY_WAIT_S).until(lambda d: focused(d) == 'update')
-    check('keyboard: an update by keys alone, the box closed by Space, the focus back on UPDATE',
-          messages == [SUCCESS] and on_ok == 'message-ok', (messages, on_ok))
+    check('keyboard: Enter starts nothing, Space on UPDATE an update that ends in "Update successful !"; '
+          'the focus on the bar during the run, on OK after it, back on UPDATE once Space closed the box',
+          entered == 0 and messages == [SUCCESS] and (on_bar, on_ok) == ('progress', 'message-ok'),
+          (entered, messages, on_bar, on_ok))
 
 
 def check_midi_refused(driver, base):
