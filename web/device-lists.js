@@ -6,14 +6,12 @@
 import { showMessage } from './messages.js';
 
 const FIND_DEVICES = 'Find MIDI devices...';
-const NO_WEB_MIDI = 'This browser offers no Web MIDI here, so the page cannot reach MIDI devices. Web MIDI works in ' +
-  'Chrome, Edge and Opera on Windows, macOS, Linux and ChromeOS, and in Firefox with the site permission, on a page ' +
-  'served over https or from localhost. The simulated instrument works here too.';
-const denied = (error) => `The browser did not let this page use MIDI devices${error ? ` (${error})` : ''}. To update ` +
-  'an instrument, allow MIDI for this site in the browser\'s site settings and reload the page. The simulated ' +
-  'instrument still works.';
-
-export { NO_WEB_MIDI };
+export const NO_WEB_MIDI = 'This browser offers no Web MIDI here, so the page cannot reach MIDI devices. ' +
+  'Web MIDI works in Chrome, Edge and Opera on Windows, macOS, Linux and ChromeOS, and in Firefox with the site ' +
+  'permission, on a page served over https or from localhost. The simulated instrument works here too.';
+const denied = (error) => `The browser did not let this page use MIDI devices${error ? ` (${error})` : ''}. ` +
+  'To update an instrument, allow MIDI for this site in the browser\'s site settings and reload the page. ' +
+  'The simulated instrument still works.';
 
 function remembered(key) {
   try {
@@ -59,7 +57,8 @@ class DeviceList {
     this.names = names;
     const entries = names.map((name, i) => option(name || `MIDI device ${i} (name unavailable)`, `d${i}`));
     if (!withAccess) {
-      if (wanted && !names.includes(wanted)) entries.splice(Math.max(names.length - 1, 0), 0, option(wanted, 'pending'));
+      if (wanted && !names.includes(wanted))
+        entries.splice(Math.max(names.length - 1, 0), 0, option(wanted, 'pending'));
       entries.push(option(FIND_DEVICES, 'find'));
     }
     this.select.replaceChildren(...entries);

@@ -8,7 +8,8 @@ const LOCK_NAME = 'vantrel-update';
 /** Runs `run` under the lock; calls `refused` instead while another tab runs. */
 export async function guardedRun(run, refused) {
   if (!navigator.locks) return askedBeforeLeaving(run);
-  return navigator.locks.request(LOCK_NAME, { ifAvailable: true }, (lock) => (lock ? askedBeforeLeaving(run) : refused()));
+  return navigator.locks.request(LOCK_NAME, { ifAvailable: true },
+    (lock) => (lock ? askedBeforeLeaving(run) : refused()));
 }
 
 async function askedBeforeLeaving(run) {

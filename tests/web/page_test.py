@@ -104,7 +104,8 @@ def chromium(profile, scale=1):
 
 def open_page(driver, base):
     driver.get(base + '/')
-    WebDriverWait(driver, READY_WAIT_S).until(lambda d: d.execute_script('return document.documentElement.dataset.ready'))
+    WebDriverWait(driver, READY_WAIT_S).until(
+        lambda d: d.execute_script('return document.documentElement.dataset.ready'))
     driver.execute_script(WATCH)
 
 
@@ -219,7 +220,8 @@ def check_keyboard_only(driver, base):
         order.append(focused(driver))
     check('keyboard: Tab goes through the controls in the window\'s order', order == TAB_ORDER, order)
     press(driver, Keys.SPACE)  # the sample image
-    WebDriverWait(driver, READY_WAIT_S).until(lambda d: d.execute_script("return document.getElementById('data-path').value"))
+    WebDriverWait(driver, READY_WAIT_S).until(
+        lambda d: d.execute_script("return document.getElementById('data-path').value"))
     press(driver, Keys.TAB, Keys.TAB, shift=True)
     press(driver, Keys.ENTER)  # a key's click comes within its own events: none now, none later
     entered = driver.execute_script('return testLog.clicks')
