@@ -26,6 +26,8 @@ const ASKS_FOR = {
   'Please select a MIDI in device': 'midi-in',
   'Please select the data file path': 'data-path',
 };
+// Width of a list's drop-down area, from the inside of its frame: the small-icon width and two pixels.
+const DROP_DOWN_AREA = 18;
 const BACKUP_PATH = '/output/backup.bin';
 const READ_OUT_PATH = '/output/readout.bin';
 
@@ -113,6 +115,7 @@ function onEvent(event) {
 async function run(makeOptions, withData) {
   if (busy || !ready) return;
   busy = true;
+  focusBeforeRun = null;
   runButtons.forEach((button) => { button.disabled = true; });
   try {
     if (!(await lists.ensureAccess())) return;
@@ -176,8 +179,11 @@ function closeWindow() {
 }
 
 function acceptDroppedFiles() {
-  // Anywhere else a dropped file would replace the page.
-  document.addEventListener('dragover', (event) => event.preventDefault());
+  // Anywhere else a dropped file would replace the page: the page takes it and does nothing.
+  document.addEventListener('dragover', (event) => {
+    event.preventDefault();
+    if (!windowBox.contains(event.target)) event.dataTransfer.dropEffect = 'none';
+  });
   document.addEventListener('drop', (event) => event.preventDefault());
   windowBox.addEventListener('dragover', (event) => {
     windowBox.classList.add('dropping');
@@ -194,7 +200,7 @@ function acceptDroppedFiles() {
 function trackDropDownButton(select) {
   // The chevron lights up only over its own area at the right end, as in the window.
   select.addEventListener('mousemove', (event) => {
-    select.classList.toggle('over-button', event.offsetX >= select.clientWidth - 19);
+    select.classList.toggle('over-button', event.offsetX >= select.clientWidth - DROP_DOWN_AREA);
   });
   select.addEventListener('mouseleave', () => select.classList.remove('over-button'));
 }
