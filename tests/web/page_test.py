@@ -153,6 +153,14 @@ def check_load(driver, base):
       document.getElementById('window').dispatchEvent(new DragEvent('drop', {dataTransfer: files, cancelable: true}));
       return document.getElementById('data-path').value;""")
     check('a file dropped onto the window is the data file', dropped == 'dropped.bin', dropped)
+    folded = driver.execute_script("""const $ = id => document.getElementById(id), seen = [];
+      for (const id of ['minimize', 'reopen', 'close', 'reopen']) {
+        $(id).click();
+        seen.push([$('window').hidden, document.activeElement.id]);
+      }
+      return seen;""")
+    check('minimize and close fold the window away, the button left in its place brings it back',
+          folded == [[True, 'reopen'], [False, 'minimize']] * 2, folded)
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('load: no error in the console', not errors, errors)
     print(f"figure: ready {state['ready']:.0f} ms after the page began to load")
