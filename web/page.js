@@ -28,8 +28,8 @@ const ASKS_FOR = {
 };
 // Width of a list's drop-down area, from the inside of its frame: the small-icon width and two pixels.
 const DROP_DOWN_AREA = 18;
-const BACKUP_PATH = '/output/backup.bin';
-const READ_OUT_PATH = '/output/readout.bin';
+const BACKUP_PATH = '/tmp/backup.bin';
+const READ_OUT_PATH = '/tmp/readout.bin';
 
 const engine = new EngineClient();
 const lists = new DeviceLists(engine, $('product'), $('midi-out'), $('midi-in'));
@@ -74,6 +74,7 @@ function showRunningLook(running) {
   if (focusBeforeRun) progressBar.focus();
 }
 
+// Offers a file the run saved as a download; returns the download's name.
 function download(bytes, path) {
   const now = new Date();
   const two = (n) => String(n).padStart(2, '0');
@@ -86,6 +87,17 @@ function download(bytes, path) {
   link.click();
   link.remove();
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  return link.download;
+}
+
+// The run's saved files by the engine's path, and the names they were downloaded as.
+const savedAs = new Map();
+
+// A message as the user should read it: a file the run saved is named as it was downloaded.
+function shownText(text) {
+  let shown = text;
+  for (const [path, name] of savedAs) shown = shown.replaceAll(path, name);
+  return shown;
 }
 
 function onEvent(event) {
@@ -98,12 +110,13 @@ function onEvent(event) {
         progress.set(event.phase, event.percent, 100);
       break;
     case 'message':
-      showMessage(event.text).then(() => {
+      showMessage(shownText(event.text)).then(() => {
         if (ASKS_FOR[event.text]) $(ASKS_FOR[event.text]).focus();
       });
       break;
     case 'saved':
-      download(event.bytes, event.path);  // the backup before anything is erased, or the read-out
+      // The backup before anything is erased, or the read-out.
+      savedAs.set(event.path, download(event.bytes, event.path));
       break;
     default:
       break;
@@ -116,6 +129,7 @@ async function run(makeOptions, withData) {
   if (busy || !ready) return;
   busy = true;
   focusBeforeRun = null;
+  savedAs.clear();
   runButtons.forEach((button) => { button.disabled = true; });
   try {
     if (!(await lists.ensureAccess())) return;

@@ -3,7 +3,8 @@
 served from the site folder on a local port: load, an update with verify
 against the page's simulated instrument, the same in a hidden tab while a
 second tab is refused a run, keyboard only, the accessibility tree, the
-screenshots at 1x and 2x, and no request outside the page's origin.
+panel's backup, verify-only and read-out, Web MIDI refused, the screenshots
+at 1x and 2x, and no request outside the page's origin.
 
     tests/web/page_test.py [site folder]   (default build/web)
 
@@ -47,6 +48,18 @@ NAMED = [('button', 'Minimaze', None), ('button', 'Close', None), ('combobox', '
 MIDI_REFUSED = [('denied', None, 'The browser did not let this page use MIDI devices'),
                 ('no Web MIDI', 'delete Navigator.prototype.requestMIDIAccess', 'This browser offers no Web MIDI here')]
 
+# The panel's runs, one after the other on the sample image: what starts each, the messages it must show
+# (patterns), and the files it must download (name's start: size in bytes and, if given, the only byte value).
+STAMP = r'-\d{8}-\d{6}\.bin'
+PANEL_RUNS = [
+    ('backup, then the update', "$('backup').checked = true; $('verify').checked = false; $('update').click()",
+     [r'Backup of words 0x00000000 to 0x0000FFFF saved in backup' + STAMP, 'Update successful !'],
+     {'backup-': (131072, 0xFF)}),  # the flash as it was before the update: erased
+    ('verify-only', "$('verify-only').click()", ['The flash holds the image'], {}),
+    ('read-out', "$('read-from').value = '0x100'; $('read-words').value = '0x400'; $('read-out').click()",
+     [r'Words 0x00000100 to 0x000004FF saved in readout' + STAMP], {'readout-': (2048, None)}),
+]
+
 # Records, in the page, each message box's text and the tab's visibility at each
 # step of the bar, and posts every message to the page's other tabs.
 WATCH = """
@@ -63,13 +76,6 @@ new MutationObserver(() => {
 new MutationObserver(() => log.visibility.push(document.visibilityState))
   .observe(bar, {attributes: true, attributeFilter: ['aria-valuenow']});
 """
-START_UPDATE = """
-document.getElementById('sample').click();
-const ready = () => document.getElementById('data-path').value === 'sample-firmware.bin' ? Promise.resolve()
-  : new Promise(r => setTimeout(r, 50)).then(ready);
-ready().then(() => { window.testLog.clicked = performance.now(); document.getElementById('update').click(); });
-"""
-
 failures = []
 
 
@@ -123,6 +129,20 @@ def press(driver, *keys, shift=False):
     chain.perform()
 
 
+def sample_loaded(driver):
+    return driver.execute_script("return document.getElementById('data-path').value") == 'sample-firmware.bin'
+
+
+def load_sample(driver):
+    driver.execute_script("document.getElementById('sample').click()")
+    WebDriverWait(driver, READY_WAIT_S).until(sample_loaded)
+
+
+def start_update(driver):
+    load_sample(driver)
+    driver.execute_script("testLog.clicked = performance.now(); document.getElementById('update').click()")
+
+
 def wait_messages(driver, count=1):
     return WebDriverWait(driver, RUN_WAIT_S).until(
         lambda d: (m := d.execute_script('return testLog.messages')) and len(m) >= count and m)
@@ -172,7 +192,7 @@ def check_visible_update(driver, base):
         node = find_ax(nodes, role, name)
         check(f'accessibility: {role} "{name}"', node and (description is None or node[2] == description),
               node[:3] if node else 'missing')
-    driver.execute_script(START_UPDATE)
+    start_update(driver)
     WebDriverWait(driver, READY_WAIT_S).until(running)
     driver.save_screenshot(str(ARTEFACTS / 'web-page-running.png'))
     bar = find_ax(ax_nodes(driver), 'progressbar', 'Step 4 : Update')
@@ -197,13 +217,13 @@ def check_hidden_update_and_second_tab(driver, base):
     driver.refresh()
     open_page(driver, base)
     first = driver.current_window_handle
-    driver.execute_script(START_UPDATE)
+    start_update(driver)
     WebDriverWait(driver, READY_WAIT_S).until(running)
     driver.switch_to.new_window('tab')  # the running tab is hidden from here on
     open_page(driver, base)
     driver.execute_script("window.firstResult = new Promise(r => new BroadcastChannel('page-test').onmessage ="
                           " e => e.data.tab !== testLog.tab && r(e.data.text));")
-    driver.execute_script(START_UPDATE)
+    start_update(driver)
     refused = wait_messages(driver)
     check('a second tab is refused a run during a run', refused[0].startswith('An update is running in another tab'),
           refused)
@@ -228,8 +248,7 @@ def check_keyboard_only(driver, base):
         order.append(focused(driver))
     check('keyboard: Tab goes through the controls in the window\'s order', order == TAB_ORDER, order)
     press(driver, Keys.SPACE)  # the sample image
-    WebDriverWait(driver, READY_WAIT_S).until(
-        lambda d: d.execute_script("return document.getElementById('data-path').value"))
+    WebDriverWait(driver, READY_WAIT_S).until(sample_loaded)
     press(driver, Keys.TAB, Keys.TAB, shift=True)
     press(driver, Keys.ENTER)  # a key's click comes within its own events: none now, none later
     entered = driver.execute_script('return testLog.clicks')
@@ -244,6 +263,29 @@ def check_keyboard_only(driver, base):
           'the focus on the bar during the run, on OK after it, back on UPDATE once Space closed the box',
           entered == 0 and messages == [SUCCESS] and (on_bar, on_ok) == ('progress', 'message-ok'),
           (entered, messages, on_bar, on_ok))
+
+
+def check_panel_runs(driver, base):
+    with tempfile.TemporaryDirectory() as folder:
+        downloads = Path(folder)
+        driver.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': folder})
+        driver.refresh()
+        open_page(driver, base)
+        load_sample(driver)
+        for case, script, expected, files in PANEL_RUNS:
+            driver.execute_script(f'const $ = id => document.getElementById(id); {script}')
+            seen = []
+            for _ in expected:  # each box closed in turn, as the next waits behind it
+                seen.append(wait_messages(driver, len(driver.execute_script('return testLog.messages')) + 1)[-1])
+                driver.execute_script("document.getElementById('message-ok').click()")
+            got = {}
+            for start, (size, byte) in files.items():
+                found = WebDriverWait(driver, READY_WAIT_S).until(
+                    lambda d: [f for f in downloads.glob(start + '*.bin') if f.stat().st_size == size])
+                got[found[0].name] = byte is None or set(found[0].read_bytes()) == {byte}
+            check(f'panel: {case}', all(re.fullmatch(e, s) for e, s in zip(expected, seen))
+                  and all(got.values()) and len(got) == len(files), (seen, got))
+        driver.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'default'})
 
 
 def check_midi_refused(driver, base):
@@ -306,7 +348,7 @@ def main():
         driver = chromium(profile)
         try:
             for test in (check_load, check_visible_update, check_hidden_update_and_second_tab, check_keyboard_only,
-                         check_midi_refused, check_no_foreign_request):
+                         check_panel_runs, check_midi_refused, check_no_foreign_request):
                 try:
                     test(driver, base)
                 except Exception as error:  # one broken case must not hide the others
