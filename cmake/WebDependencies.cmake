@@ -12,6 +12,11 @@ add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
 
 if(BUILD_TESTING)
+  # The tests run in Node (the machine's: ctest runs each through it), which
+  # from version 18 on has a fetch that Emscripten's loader would take for
+  # the browser's and fail with.
+  find_program(VANTREL_NODE node REQUIRED)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${VANTREL_NODE};--no-experimental-fetch" CACHE STRING "" FORCE)
   # No threads in the web build: GoogleTest without its pthread parts.
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   vantrel_googletest_from_source()
@@ -26,7 +31,8 @@ endfunction()
 # What every wasm program of the project links with: the JS functions, the
 # waits that give the browser's event loop the thread (Asyncify, with the JS
 # functions that sleep), memory that grows with the image, and the runtime
-# calls the worker and the tests use.
+# calls the worker and the tests use (`extra` adds exported functions, each
+# quoted and after a comma).
 function(vantrel_web_module target)
   get_property(libraries GLOBAL PROPERTY VANTREL_WEB_JS_LIBRARIES)
   foreach(library IN LISTS libraries)
@@ -36,5 +42,12 @@ function(vantrel_web_module target)
   target_link_options(${target} PRIVATE
     -sASYNCIFY "-sASYNCIFY_IMPORTS=['vantrel_wait_word','vantrel_webmidi_open']" -sASYNCIFY_STACK_SIZE=65536
     -sALLOW_MEMORY_GROWTH -sEXIT_RUNTIME=0
-    "-sEXPORTED_RUNTIME_METHODS=['ccall','FS','UTF8ToString']" "-sEXPORTED_FUNCTIONS=['_malloc','_free']")
+    "-sEXPORTED_RUNTIME_METHODS=['ccall','FS','UTF8ToString']" "-sEXPORTED_FUNCTIONS=['_malloc','_free'${ARGN}]")
+endfunction()
+
+# A test of the engine in WebAssembly: run by Node, with the machine's files
+# (its scratch folders, its report).
+function(vantrel_web_test target)
+  vantrel_web_module(${target} ",'_main'")
+  target_link_options(${target} PRIVATE -sENVIRONMENT=node -sNODERAWFS)
 endfunction()

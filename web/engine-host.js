@@ -9,6 +9,8 @@
   // The simulated instrument's flash lives in the engine's memory between
   // runs, as the desktop window's does while it is open.
   const SIMULATED_FLASH = '/simulated/flash.bin';
+  // Where a run writes the files it saves for the user (backup, read-out).
+  const OUTPUT_FOLDER = '/output';
   // The simulated instrument answers over a link of 31,250 bytes a second.
   const SIMULATED_RATE = '31250';
   // Web MIDI's messages leave at the rate a MIDI cable carries until the page
@@ -115,7 +117,8 @@
         this.engine.FS.mkdirTree(path.substring(0, path.lastIndexOf('/')) || '/');
         this.engine.FS.writeFile(path, bytes);
       }
-      this.engine.FS.mkdirTree('/simulated');
+      this.engine.FS.mkdirTree(OUTPUT_FOLDER);
+      this.engine.FS.mkdirTree(SIMULATED_FLASH.substring(0, SIMULATED_FLASH.lastIndexOf('/')));
     }
 
     exists(path) {

@@ -18,7 +18,7 @@ void MidiMessageCollector::callback(platform::MidiInput* input, unsigned message
         self->m_messages.emplace_back(header->data, header->data + header->bytesRecorded);
         self->m_times.push_back(std::chrono::steady_clock::now());
     }
-    self->m_arrived.notify_all();
+    self->m_arrived.notify();
     input->addBuffer(header);
 }
 
@@ -40,8 +40,19 @@ void MidiMessageCollector::detach(platform::MidiInput& input)
 
 bool MidiMessageCollector::waitFor(std::size_t count, std::chrono::milliseconds limit)
 {
-    std::unique_lock lock(m_mutex);
-    return m_arrived.wait_for(lock, limit, [&] { return m_messages.size() >= count; });
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const std::uint32_t seen = m_arrived.generation();  // before the look: an arrival after it still wakes
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_messages.size() >= count)
+                return true;
+        }
+        const auto left = std::chrono::ceil<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+        if (left <= left.zero())
+            return false;
+        m_arrived.waitFor(seen, left);
+    }
 }
 
 std::vector<MidiMessageCollector::Bytes> MidiMessageCollector::messages()

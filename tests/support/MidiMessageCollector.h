@@ -1,12 +1,12 @@
 #pragma once
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
 #include "MidiInput.h"
+#include "WakeSignal.h"
 
 //! Collects the SysEx messages an open input delivers into one buffer that
 //! the callback queues again after each message, as the port pair does.
@@ -41,7 +41,9 @@ private:
     std::atomic<bool> m_closed{false};
     std::atomic<std::size_t> m_lateCalls{0};
     std::mutex m_mutex;
-    std::condition_variable m_arrived;
+    // Not a condition variable: in a page the wait must give the event loop
+    // the thread, which only the system layer's waits do.
+    platform::WakeSignal m_arrived;
     std::vector<Bytes> m_messages;
     std::vector<std::chrono::steady_clock::time_point> m_times;
 };
