@@ -28,8 +28,8 @@ const ASKS_FOR = {
 };
 // Width of a list's drop-down area, from the inside of its frame: the small-icon width and two pixels.
 const DROP_DOWN_AREA = 18;
-const BACKUP_PATH = '/tmp/backup.bin';
-const READ_OUT_PATH = '/tmp/readout.bin';
+const BACKUP_PATH = '/output/backup.bin';
+const READ_OUT_PATH = '/output/readout.bin';
 
 const engine = new EngineClient();
 const lists = new DeviceLists(engine, $('product'), $('midi-out'), $('midi-in'));
