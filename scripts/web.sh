@@ -11,7 +11,7 @@ bash scripts/setup.sh
 # em++ finds its JavaScript parser (acorn) through Debian's Node modules.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 # Release: without debug information the engine is a tenth of its size.
-emcmake cmake -S . -B build/wasm -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+emcmake cmake -S . -B build/wasm -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DVANTREL_WEB_SITE_DIR="$root/build/web" >/dev/null
 cmake --build build/wasm --target vantrel-engine vantrel-page
 [ "${1:-}" = --build ] && exit 0
