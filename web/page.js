@@ -33,8 +33,10 @@ const READ_OUT_PATH = '/output/readout.bin';
 
 const engine = new EngineClient();
 const lists = new DeviceLists(engine, $('product'), $('midi-out'), $('midi-in'));
+// The bar's steps spoken through a live region, unless the bar has the focus
+// and a screen reader speaks its value changes itself.
 const progress = new CylinderProgress(progressBar, (text) => {
-  $('announce').textContent = text;
+  if (document.activeElement !== progressBar) $('announce').textContent = text;
 });
 let dataFile = null;  // {name, read(): Promise<Uint8Array>}
 let ready = false;    // the engine has started
