@@ -39,8 +39,12 @@ function(vantrel_web_module target)
     target_link_options(${target} PRIVATE "SHELL:--js-library ${library}")
   endforeach()
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${libraries})
+  # CLI11 and nlohmann-json call nothing that waits, so Asyncify leaves them
+  # as they are (a sixth of the module's size). The standard library calls
+  # our code (std::function) and stays instrumented.
   target_link_options(${target} PRIVATE
-    -sASYNCIFY "-sASYNCIFY_IMPORTS=['vantrel_wait_word','vantrel_webmidi_open']" -sASYNCIFY_STACK_SIZE=65536
+    -sASYNCIFY "-sASYNCIFY_IMPORTS=['vantrel_sleep','vantrel_wait_word','vantrel_webmidi_open']" -sASYNCIFY_STACK_SIZE=65536
+    "-sASYNCIFY_REMOVE=['CLI::*','nlohmann::*']"
     -sALLOW_MEMORY_GROWTH -sEXIT_RUNTIME=0
     "-sEXPORTED_RUNTIME_METHODS=['ccall','FS','UTF8ToString']" "-sEXPORTED_FUNCTIONS=['_malloc','_free'${ARGN}]")
 endfunction()

@@ -82,6 +82,19 @@ void CMidiPort::ClosePorts()
     CloseInput();
 }
 
+void CMidiPort::EndDuringRun(unsigned limitMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (m_midiOut != nullptr && m_midiOut->sendState().code == platform::kMidiStillPlaying &&
+           std::chrono::steady_clock::now() < deadline)
+        m_midiOut->waitSent(kDispatchInterval);
+    try {
+        ClosePorts();
+    } catch (const CMidiError&) {
+        // Nobody is left to read it: the session is ending.
+    }
+}
+
 void CMidiPort::SendStart()
 {
     SendCommand(SysEx::kOpen);
@@ -264,6 +277,8 @@ platform::MidiResult CMidiPort::AwaitSent(WhileSending mode)
     // Each wait ends the moment the port is done with the message; the step
     // only sets how often the window is served meanwhile.
     for (;;) {
+        if (m_midiOut == nullptr)
+            return platform::MidiResult::failure(platform::kMidiInvalidHandle);  // closed by EndDuringRun
         platform::MidiResult state = m_midiOut->sendState();
         if (state.code != platform::kMidiStillPlaying)
             return state;

@@ -56,6 +56,12 @@ public:
     //! the send fails, whose text is then rethrown.
     void ClosePorts();
 
+    //! For the end of the session in the middle of a run, from inside the
+    //! run's window dispatch: lets the message on its way finish (for
+    //! `limitMs` at most), sends the end command and closes both ports,
+    //! without a word of a failure; the run's next step fails.
+    void EndDuringRun(unsigned limitMs);
+
     //! Sends 0x01 and 0x0C.
     void SendStart();
     //! Sends 0x03, waits `delayMs`, sends 0x04.

@@ -35,7 +35,7 @@ bool byNameIgnoringCase(const ProductCatalogue::Product& a, const ProductCatalog
 ProductCatalogue::ProductCatalogue(std::string directory) : m_directory(std::move(directory))
 {
     std::error_code error;
-    for (std::filesystem::directory_iterator it(platform::PathFromUtf8(m_directory), error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::directory_iterator it(platform::SystemFilePath(m_directory), error), end; !error && it != end; it.increment(error)) {
         const std::string name = platform::Utf8FromPath(it->path().filename());
         std::error_code typeError;
         // is_regular_file follows links: a link to a product file counts, a pipe or a folder does not.

@@ -13,11 +13,12 @@ packages=(
   dbus python3-dbusmock
   fonts-liberation fonts-wqy-zenhei
   xvfb xauth x11-utils xdotool imagemagick
-  emscripten chromium chromium-driver python3-selenium
+  chromium chromium-driver python3-selenium
   at-spi2-core python3-pyatspi qt6-gtk-platformtheme
   dpkg-dev file help2man lintian desktop-file-utils appstream mmdebstrap
   qemu-system-x86 busybox-static kmod cpio alsa-utils
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis xclip
+  emscripten
 )
 
 missing=()

@@ -185,9 +185,14 @@ windows_suite() (
   suite build/windows/release -j "$jobs"
 )
 
-# web_page: the page built into build/web and checked in headless Chromium.
+# web_suite: the page's engine built for WebAssembly and its tests in Node.
+web_suite() {
+  bash scripts/web_build.sh && suite build/wasm -j "$jobs"
+}
+
+# web_page: the page laid out in build/web and checked in headless Chromium.
 web_page() {
-  bash scripts/web.sh --build && /usr/bin/python3 tests/web/page_test.py build/web
+  bash scripts/web_build.sh -- vantrel-engine vantrel-page && /usr/bin/python3 tests/web/page_test.py build/web
 }
 
 step "setup: the Debian packages the project needs" bash scripts/setup.sh
@@ -216,7 +221,8 @@ step "screen readers: the AT-SPI tree walked with pyatspi, an update through it"
 step "keyboard only: a simulated update by key events to \"Update successful !\"" \
   bash scripts/keyboard_test.sh build/release
 step "dark GTK theme: the window equals the light one" bash scripts/dark_theme_test.sh build/release
-step "the page: built, then in headless Chromium (update visible and hidden, keyboard, accessibility, screenshots)" \
+step "web: the engine in WebAssembly, its tests and the shipped engine in Node" web_suite
+step "web: the page in headless Chromium (update visible and hidden, keyboard, accessibility, screenshots)" \
   web_page
 step "end-to-end through a private JACK server" suite build/release -L end-to-end --verbose
 step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L usb-rig --verbose

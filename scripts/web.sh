@@ -8,12 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
-# em++ finds its JavaScript parser (acorn) through Debian's Node modules.
-export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-# Release: without debug information the engine is a tenth of its size.
-emcmake cmake -S . -B build/wasm -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DVANTREL_WEB_SITE_DIR="$root/build/web" >/dev/null
-cmake --build build/wasm --target vantrel-engine vantrel-page
+bash scripts/web_build.sh -- vantrel-engine vantrel-page
 [ "${1:-}" = --build ] && exit 0
 echo "The page: http://localhost:8080/ (Ctrl-C ends)"
 exec /usr/bin/python3 -m http.server 8080 --bind 127.0.0.1 --directory build/web

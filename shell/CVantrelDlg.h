@@ -38,6 +38,9 @@ public:
     static constexpr ColorRef kFrameColor = RGB(0, 81, 149);
     //! The system command that opens the about box (low four bits ignored).
     static constexpr unsigned IDM_ABOUTBOX = 0x0010;
+    //! How long the end of the session waits for the message on its way:
+    //! within the five seconds Windows gives a window after WM_ENDSESSION.
+    static constexpr unsigned kSessionEndGraceMs = 4000;
 
     //! Builds the window from its template and runs the start-up sequence
     //! (icons, title, tooltips, control set-up, the three lists).

@@ -162,6 +162,13 @@ void CVantrelDlg::KeepAwake()
 
 bool CVantrelDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
+    if (m_bUpdating != 0 && platform::SleepInhibitor::EndsSession(message)) {
+        // The user chose to shut down regardless: Windows ends the process
+        // soon after this returns, so the end command goes out now.
+        m_midiPort.EndDuringRun(kSessionEndGraceMs);
+        *result = 0;
+        return true;
+    }
     if (!platform::SleepInhibitor::RefusesEndSession(message))
         return QDialog::nativeEvent(eventType, message, result);
     *result = 0;  // the session waits until the end command has gone out

@@ -49,6 +49,14 @@ export class EngineClient {
     }
   }
 
+  // The rate messages leave for a Web MIDI port at, in bytes per second: the
+  // browser says nothing of when they have left, and a system's buffers drop
+  // what comes faster than the device takes it. 3,125 (a MIDI cable's rate,
+  // which every device takes) until the page sets another.
+  setLinkRate(bytesPerSecond) {
+    this.worker.postMessage({ type: 'page', canKeepAwake: 'wakeLock' in navigator, bytesPerSecond });
+  }
+
   // The sample firmware image (128 KiB).
   sampleImage() {
     return this.call('sampleImage');

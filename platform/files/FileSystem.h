@@ -46,6 +46,10 @@ std::FILE* StreamOnDescriptor(int descriptor, const char* mode);
 //! The descriptor under a C stream.
 int StreamDescriptor(std::FILE* stream);
 
+//! `path` (UTF-8) as the standard library's path type, in the form the
+//! system opens at any length (on Windows past MAX_PATH: see LongPath.h).
+std::filesystem::path SystemFilePath(const std::string& path);
+
 //! fopen with a UTF-8 path.
 std::FILE* OpenFileStream(const std::string& path, const char* mode);
 //! Flushes `stream` and has the system put its data on the disk.

@@ -86,6 +86,8 @@ std::FILE* StreamOnDescriptor(int descriptor, const char* mode) { return ::fdope
 
 int StreamDescriptor(std::FILE* stream) { return ::fileno(stream); }
 
+std::filesystem::path SystemFilePath(const std::string& path) { return PathFromUtf8(path); }
+
 std::FILE* OpenFileStream(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 bool FlushToDisk(std::FILE* stream) { return std::fflush(stream) == 0 && ::fsync(::fileno(stream)) == 0; }

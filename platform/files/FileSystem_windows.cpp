@@ -114,6 +114,8 @@ std::FILE* StreamOnDescriptor(int descriptor, const char* mode)
 
 int StreamDescriptor(std::FILE* stream) { return ::_fileno(stream); }
 
+std::filesystem::path SystemFilePath(const std::string& path) { return SystemPath(path); }
+
 std::FILE* OpenFileStream(const std::string& path, const char* mode)
 {
     return ::_wfopen(SystemPath(path).c_str(), BinaryMode(mode).c_str());

@@ -15,7 +15,7 @@ bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& f
         bytes.push_back(static_cast<char>(word & 0xFF));
         bytes.push_back(static_cast<char>(word >> 8));
     }
-    std::ofstream file(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
+    std::ofstream file(platform::SystemFilePath(path), std::ios::binary | std::ios::trunc);
     if (file)
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (file)
@@ -29,7 +29,7 @@ bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& f
 
 bool LoadFlashImage(const std::string& path, std::vector<std::uint16_t>& words, std::string& error)
 {
-    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary);
+    std::ifstream file(platform::SystemFilePath(path), std::ios::binary);
     if (!file) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;

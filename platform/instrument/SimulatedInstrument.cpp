@@ -140,6 +140,10 @@ SimulatedInstrument::Transfer SimulatedInstrument::transfer(const std::uint8_t* 
     result.link = admit();
     if (result.link != LinkState::Delivered)
         return result;
+    if (m_config.faults.stallAtEnd && message != nullptr && length > 3 && message[3] == kEnd) {
+        result.link = LinkState::Stalled;  // it never arrives
+        return result;
+    }
     ++m_stats.messagesReceived;
     if (!isWellFormed(message, length)) {
         ++m_stats.malformed;

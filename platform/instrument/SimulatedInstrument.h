@@ -32,6 +32,7 @@ public:
         std::optional<std::size_t> sendErrorAfter; //!< sends fail once this many messages went through
         std::size_t sendErrorCount = 1;            //!< how many sends in a row fail (SIZE_MAX: all further ones)
         std::optional<std::size_t> vanishAfter;    //!< the device disappears once this many messages went through
+        bool stallAtEnd = false;                   //!< the end command (0x02) never leaves the wire
     };
 
     //! Shape of the simulated instrument.
@@ -49,6 +50,7 @@ public:
         Delivered,  //!< the instrument received the message
         SendError,  //!< the send failed; the instrument saw nothing
         Vanished,   //!< the device is gone; it sees nothing and answers nothing
+        Stalled,    //!< the device takes no more bytes: the message stays on the wire
     };
 
     //! Outcome of one message offered to the instrument.

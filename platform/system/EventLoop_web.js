@@ -2,10 +2,13 @@
 // runs in a worker, whose timers a hidden tab does not throttle; each wait
 // ends when what it waits for happens or when its deadline passes, judged on
 // performance.now(). The browser's timers clamp a chain of nested timeouts to
-// 4 ms and are late by up to a millisecond or so: a timer only brings a wait
-// to about a millisecond before its deadline, each timer runs in a message
-// task of its own (so timeouts never nest), and the last stretch is made of
-// such tasks, which the browser neither clamps nor throttles.
+// 4 ms, so each timer's task only posts a message, in whose task the wait
+// ends: timeouts never nest. They are also late by up to a millisecond or
+// so, which a wait for a message does not mind, as the message ends it; a
+// wait that is the time itself (the link's pace, the protocol's fixed waits,
+// a simulated reply coming due) is precise: its timer brings it to a
+// millisecond before the deadline, and message tasks, which the browser
+// neither clamps nor throttles, go the rest of the way.
 mergeInto(LibraryManager.library, {
   $vantrelEventLoop__postset: 'vantrelEventLoop.init();',
   $vantrelEventLoop: {
@@ -28,9 +31,11 @@ mergeInto(LibraryManager.library, {
       if (listener.ref) on ? listener.ref() : listener.unref();
     },
     // Runs `task` in a message task of its own at `deadline`
-    // (performance.now() time) or soon after; returns what cancel() takes.
-    at: function (deadline, task) {
-      var entry = { deadline: deadline, task: task, timer: null, cancelled: false };
+    // (performance.now() time) or soon after, `precise`ly so if asked;
+    // returns what cancel() takes.
+    at: function (deadline, task, precise) {
+      var entry = { deadline: deadline, task: task, timer: null, cancelled: false,
+                    stretch: precise ? vantrelEventLoop.finalStretchMs : 0 };
       vantrelEventLoop.arm(entry);
       return entry;
     },
@@ -42,9 +47,9 @@ mergeInto(LibraryManager.library, {
     arm: function (entry) {
       var left = entry.deadline - performance.now();
       entry.timer = null;
-      if (left > vantrelEventLoop.finalStretchMs) {
+      if (left > entry.stretch) {
         entry.timer = setTimeout(function () { entry.timer = null; vantrelEventLoop.post(entry); },
-                                 left - vantrelEventLoop.finalStretchMs);
+                                 left - entry.stretch);
       } else {
         vantrelEventLoop.post(entry);
       }
@@ -58,7 +63,7 @@ mergeInto(LibraryManager.library, {
       var entry = vantrelEventLoop.due.shift();
       if (vantrelEventLoop.due.length === 0) vantrelEventLoop.keepAlive(false);
       if (!entry || entry.cancelled) return;
-      if (performance.now() < entry.deadline) {
+      if (entry.stretch > 0 && performance.now() < entry.deadline) {
         vantrelEventLoop.arm(entry);
         return;
       }
@@ -69,6 +74,14 @@ mergeInto(LibraryManager.library, {
     // The next run of each timed call (a Map, made by init: the library's
     // objects are written out as text).
     calls: null,
+  },
+
+  // Sleeps for `ms`, precisely.
+  vantrel_sleep__deps: ['$vantrelEventLoop'],
+  vantrel_sleep: function (ms) {
+    return Asyncify.handleSleep(function (wakeUp) {
+      vantrelEventLoop.at(performance.now() + ms, wakeUp, true);
+    });
   },
 
   // Sleeps while the 32-bit word at `address` holds `seen`, for at most
@@ -107,14 +120,14 @@ mergeInto(LibraryManager.library, {
   },
 
   // Runs the timed call `call` `inMs` from now (at once when that has
-  // passed), in place of any run it had coming.
+  // passed), precisely, in place of any run it had coming.
   vantrel_timed_call_schedule__deps: ['$vantrelEventLoop', 'vantrel_timed_call_cancel'],
   vantrel_timed_call_schedule: function (call, inMs) {
     _vantrel_timed_call_cancel(call);
     vantrelEventLoop.calls.set(call, vantrelEventLoop.at(performance.now() + inMs, function () {
       vantrelEventLoop.calls.delete(call);
       _vantrel_timed_call_run(call);
-    }));
+    }, true));
   },
 
   // Cancels the run the timed call `call` had coming.

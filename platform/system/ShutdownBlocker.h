@@ -28,6 +28,19 @@ public:
     //! For a window's native event filter: true when `message` (a MSG) asks
     //! the blocking window whether the session may end; the answer is 0, no.
     static bool RefusesEndSession(const void* message);
+    //! For the same filter: true when `message` tells the blocking window
+    //! that the session ends anyway (WM_ENDSESSION with TRUE).
+    static bool EndsSession(const void* message);
+
+    //! What the hidden window does when the session ends anyway (the user
+    //! chose to shut down regardless: WM_ENDSESSION) or another program asks
+    //! it to close (WM_CLOSE: taskkill without /F, the Restart Manager): it
+    //! calls `handler` on its own thread, with `sessionEnds` true for the
+    //! former. The handler asks the run to stop and, when the session ends,
+    //! returns once the run is done or its grace is over, as Windows ends the
+    //! process soon after. Without a handler the window still refuses, and
+    //! the process ends with the session.
+    static void SetStopHandler(void (*handler)(bool sessionEnds));
 
 private:
     std::uintptr_t m_window = 0;

@@ -10,14 +10,30 @@ namespace {
 
 // The program's own window while it blocks; its native event filter answers for it.
 std::atomic<HWND> g_refusingWindow{nullptr};
+std::atomic<void (*)(bool)> g_stopHandler{nullptr};
 
 constexpr const wchar_t* kHiddenWindowClass = L"VantrelShutdownBlocker";
+// The blocker's own end; a WM_CLOSE comes from outside.
+constexpr UINT kOwnClose = WM_APP + 1;
+
+void AskToStop(bool sessionEnds)
+{
+    if (auto* handler = g_stopHandler.load())
+        handler(sessionEnds);
+}
 
 LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_QUERYENDSESSION: return FALSE;
+    case WM_ENDSESSION:
+        if (wParam != FALSE)
+            AskToStop(true);
+        return 0;
     case WM_CLOSE:
+        AskToStop(false);  // the window stays, and so does the block, until the run is done
+        return 0;
+    case kOwnClose:
         ::ShutdownBlockReasonDestroy(window);
         ::DestroyWindow(window);
         return 0;
@@ -83,13 +99,22 @@ ShutdownBlocker::~ShutdownBlocker()
     HWND handle = reinterpret_cast<HWND>(m_window);
     if (m_ownWindow) {
         if (handle != nullptr)
-            ::PostMessageW(handle, WM_CLOSE, 0, 0);
+            ::PostMessageW(handle, kOwnClose, 0, 0);
         m_windowThread.join();
         return;
     }
     g_refusingWindow = nullptr;
     ::ShutdownBlockReasonDestroy(handle);
 }
+
+bool ShutdownBlocker::EndsSession(const void* message)
+{
+    const MSG* msg = static_cast<const MSG*>(message);
+    const HWND refusing = g_refusingWindow;
+    return refusing != nullptr && msg->hwnd == refusing && msg->message == WM_ENDSESSION && msg->wParam != FALSE;
+}
+
+void ShutdownBlocker::SetStopHandler(void (*handler)(bool sessionEnds)) { g_stopHandler = handler; }
 
 bool ShutdownBlocker::RefusesEndSession(const void* message)
 {

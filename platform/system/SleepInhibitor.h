@@ -12,7 +12,10 @@ namespace platform {
 //! power, suspend and hibernate keys too. Windows holds off only sleeping on
 //! the idle timer; a shutdown or restart waits on a screen where the user may
 //! still go on with it; the Sleep button, a closed lid, a forced shutdown are
-//! not held off. Where the system gives no such lock the object says why, and
+//! not held off; on a Modern Standby machine running on battery, a power
+//! request lasts only until five minutes after the sleep timeout
+//! (PowerSetRequest, Remarks), so the object says so (Caveat). Where the
+//! system gives no such lock the object says why, and
 //! the caller goes on without it. Create and destroy it on the same thread
 //! (Windows keeps the request per thread).
 class SleepInhibitor {
@@ -35,11 +38,19 @@ public:
     const std::string& Why() const { return m_why; }
     //! Why no lock could be taken; empty while one is held.
     const std::string& Problem() const { return m_problem; }
+    //! What the lock cannot hold off on this machine as it runs now (a
+    //! Modern Standby laptop on battery), for the user to see; usually empty.
+    const std::string& Caveat() const { return m_caveat; }
 
     //! For the window's native event filter: true when `message` asks the
     //! window of a held lock whether the session may end (Windows'
     //! WM_QUERYENDSESSION), which it then answers with 0, no.
     static bool RefusesEndSession(const void* message);
+    //! For the window's native event filter: true when `message` tells the
+    //! window of a held lock that the session ends anyway (Windows'
+    //! WM_ENDSESSION, the user having chosen to shut down regardless); the
+    //! process may be ended soon after the filter returns.
+    static bool EndsSession(const void* message);
 
 private:
     struct Lock;  // the system's token; its destructor gives the lock back
@@ -48,6 +59,7 @@ private:
     std::string m_who;
     std::string m_why;
     std::string m_problem;
+    std::string m_caveat;
 };
 
 }  // namespace platform

@@ -100,4 +100,6 @@ SleepInhibitor::~SleepInhibitor() = default;
 
 bool SleepInhibitor::RefusesEndSession(const void*) { return false; }
 
+bool SleepInhibitor::EndsSession(const void*) { return false; }
+
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <powrprof.h>
+
 #include "ShutdownBlocker.h"
 #include "WideText.h"
 
@@ -25,6 +27,16 @@ HANDLE TakePowerRequest(std::wstring reason)
         return nullptr;
     }
     return request;
+}
+
+// A Modern Standby machine (S0 low power idle) on battery: there a power
+// request holds off sleep only until five minutes after the sleep timeout.
+bool StandbyMayStillSleep()
+{
+    POWER_PLATFORM_INFORMATION platform{};
+    SYSTEM_POWER_STATUS status{};
+    return ::CallNtPowerInformation(PlatformInformation, nullptr, 0, &platform, sizeof platform) == 0 &&
+           platform.AoAc && ::GetSystemPowerStatus(&status) && status.ACLineStatus == 0;
 }
 
 void Append(std::string& what, bool held, const char* part)
@@ -76,6 +88,9 @@ SleepInhibitor::SleepInhibitor(const std::string& who, const std::string& why, s
 {
     auto lock = std::make_unique<Lock>(WideFromUtf8(why), window);
     m_what = lock->What();
+    if (lock->powerRequest != nullptr && StandbyMayStillSleep())
+        m_caveat = "on battery, this computer (Modern Standby) may still go to sleep five minutes after its sleep "
+                   "timeout: connect it to power for the update";
     if (m_what.empty()) {
         m_problem = "Windows refused the execution state, the power request and the shutdown block";
         return;
@@ -86,5 +101,7 @@ SleepInhibitor::SleepInhibitor(const std::string& who, const std::string& why, s
 SleepInhibitor::~SleepInhibitor() = default;
 
 bool SleepInhibitor::RefusesEndSession(const void* message) { return ShutdownBlocker::RefusesEndSession(message); }
+
+bool SleepInhibitor::EndsSession(const void* message) { return ShutdownBlocker::EndsSession(message); }
 
 }  // namespace platform

@@ -22,6 +22,7 @@ declare -A bound
 pids=()
 trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wineserver -k 2>/dev/null || true' EXIT
 source scripts/windows/wine.sh
+name_failures
 prepare_wine_prefix
 # One server for every run, and Wine's own services started before the
 # first, with no pipe of a run to hold open.

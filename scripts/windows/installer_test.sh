@@ -12,6 +12,7 @@ dir=${2:-build/windows/release}
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
 source scripts/windows/wine.sh
+name_failures
 prepare_wine_prefix
 
 program_files=$WINEPREFIX/drive_c/Program\ Files/Vantrel
@@ -25,7 +26,7 @@ registered() {
     wine reg query "${uninstall_key/Software/Software\\WOW6432Node}" >/dev/null 2>&1
 }
 
-echo "-- silent install"
+begin "silent install"
 wine "$installer" /S
 wineserver -w
 for file in vantrel.exe vantrel-update.exe Uninstall.exe "config/Home 61.cfg" help/HelpEng.htm \
@@ -37,7 +38,7 @@ done
 registered || { echo "no uninstaller in Apps & features ($uninstall_key)" >&2; exit 1; }
 echo "installed: $(du -sh "$program_files" | cut -f1) in $(wine_path "$program_files")"
 
-echo "-- the installed programs"
+begin "the installed programs"
 version=$(wine "$program_files/vantrel-update.exe" --version 2>&1 | tr -d '\r')
 echo "$version" | grep -q "1.0" || { echo "--version said: $version" >&2; exit 1; }
 echo "vantrel-update --version: $version"
@@ -49,7 +50,7 @@ wine "$program_files/vantrel-update.exe" --simulated --product "Home 61" --out s
 echo "installed updater: Update successful !"
 bash scripts/windows/window_test.sh "$program_files" installed --title-only
 
-echo "-- silent uninstall"
+begin "silent uninstall"
 wine "$program_files/Uninstall.exe" /S
 wineserver -w
 left=$(find "$program_files" "$start_menu" 2>/dev/null || true)

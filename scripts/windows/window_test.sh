@@ -31,6 +31,7 @@ cleanup() {
 }
 trap cleanup EXIT
 source scripts/windows/wine.sh
+name_failures
 # Wine starts slowly; the window may take a while to show.
 prepare_wine_prefix
 mkdir -p "$out"
@@ -93,7 +94,7 @@ sleep 1
 import -window root -crop "${w}x${h}+${x}+${y}" "$out/$tag-window-idle.png"
 [ "$title_only" = --title-only ] && exit 0
 
-echo "-- a second copy is refused while the first runs"
+begin "a second copy is refused while the first runs"
 wine "$program_dir/vantrel.exe" >"$work/second.log" 2>&1 &
 second=$!
 pids+=($second)
@@ -104,7 +105,7 @@ wait "$second" || true
 kill -0 "$app" || { echo "the first copy ended" >&2; exit 1; }
 echo "second copy: '$refusal'"
 
-echo "-- a simulated update through the window"
+begin "a simulated update through the window"
 # Step 3: the data path (the field at 152,328 of the window), then Update (the picture at 258,422).
 xdotool mousemove $((x + 250)) $((y + 342)) click 1
 sleep 0.3
@@ -119,7 +120,7 @@ echo "result: '$result'"
 close_box
 echo "screenshots: $out/$tag-window-idle.png $out/$tag-window-result.png"
 
-echo "-- the window at 144 DPI"
+begin "the window at 144 DPI"
 kill "$app"
 wait "$app" 2>/dev/null || true
 wineserver -k 2>/dev/null || true

@@ -41,6 +41,30 @@ prepare_wine_prefix() {
   echo "Wine prefix made in $(( $(date +%s) - started )) s: $WINEPREFIX"
 }
 
+# name_failures: from here on a command that fails outside a check ends the
+# script (set -e) with a line naming the case under way (`case_name`), the
+# line and the command, rather than without a word.
+name_failures() {
+  set -E
+  trap 'failed_with=$?; echo "FAIL: ${case_name:-setting up}: line $LINENO: \"$BASH_COMMAND\" exited $failed_with" >&2' ERR
+}
+
+# begin <case>: says which case starts, for the lines of its failures.
+begin() {
+  case_name=$1
+  echo "-- $1"
+}
+
+# finish <pid> <seconds>: waits for background process <pid> for at most that
+# long, then ends it (SIGKILL); sets `code` to its exit code (137 when ended here).
+finish() {
+  local deadline=$((SECONDS + $2))
+  while kill -0 "$1" 2>/dev/null && [ $SECONDS -lt "$deadline" ]; do sleep 0.1; done
+  kill -KILL "$1" 2>/dev/null || true
+  code=0
+  wait "$1" || code=$?
+}
+
 # The Windows path of a Linux path: the prefix maps / to drive Z:.
 wine_path() {
   printf 'Z:%s' "$(realpath -m "$1" | tr '/' '\\')"

@@ -164,6 +164,25 @@ TEST_F(CMidiPortTest, MissingReplyTimesOutAfterThePolls)
     EXPECT_TRUE(port->IsOutputOpen()) << "a time-out leaves the ports to the caller";
 }
 
+TEST_F(CMidiPortTest, EndOfTheSessionDuringAWaitSendsTheEndCommandAndClosesFromInside)
+{
+    static CMidiPort* running = nullptr;  // the window's dispatch, as the session ends during a reply's wait
+    running = port.get();
+    platform::SetPumpHook([] {
+        if (running != nullptr)
+            std::exchange(running, nullptr)->EndDuringRun(100);
+        return true;
+    });
+    OpenQuietly();
+    ExpectAddress(*backend, 0);
+    backend->expect(Msg(0x08));
+    backend->expect(Msg(0x02));
+    EXPECT_EQ(Thrown([&] { port->ReadWord(0); }), "Wait Time Out!");
+    platform::SetPumpHook(nullptr);
+    EXPECT_FALSE(port->IsOutputOpen());
+    EXPECT_FALSE(port->IsInputOpen());
+}
+
 TEST_F(CMidiPortTest, InputDeviceThatWentAwayEndsTheWaitWithItsText)
 {
     OpenQuietly();

@@ -4,10 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <mmddk.h>
+
 #include <algorithm>
 #include <cstring>
 #include <deque>
-#include <future>
 #include <set>
 
 namespace {
@@ -25,8 +26,12 @@ constexpr std::chrono::milliseconds kServicesWaitMidMessage{10};
 constexpr std::size_t kServicesPieceBytes = 2048;
 // Services' caps of a number that is no longer there (tracker 1157).
 constexpr const wchar_t* kUnavailableName = L"(unavailable)";
-// The classic stack's reset waits this long at most for its callbacks.
-constexpr std::chrono::seconds kResetLimit{5};
+// Services stays this long inside a send to a pulled device (tracker 831).
+constexpr std::chrono::seconds kServicesBlockedSend{5};
+// "All notes off" and "reset all controllers" on each of 16 channels (midir tracker 122).
+constexpr std::size_t kResetWireMessages = 32;
+// When a pulled device's driver writes into the buffers it kept.
+constexpr std::chrono::milliseconds kKeptBufferWrite{20};
 // A reset that goes on handing back buffers queued again from its own callback.
 constexpr int kResetLoopLimit = 1000;
 
@@ -113,6 +118,7 @@ void WinMmModel::finish()
     }
     m_changed.notify_all();
     m_driver.join();
+    scribbleKeptBuffers();
     const std::size_t allocations = WinMmCallbackScope::allocations() - m_allocationsBefore;
     m_statistics.allocationsInCallbacks = allocations;
     EXPECT_EQ(allocations, 0u) << "a WinMM callback allocated memory: MidiInProc may call none of the heap's functions";
@@ -123,7 +129,11 @@ std::size_t WinMmModel::plug(const std::string& name, const platform::SimulatedI
     std::lock_guard lock(m_mutex);
     auto device = std::make_unique<Device>(name, config);
     device->order = m_devices.size();
+    // A USB audio device's interface: its serial number keeps it the same on every port and after a re-plug.
+    device->path = L"\\\\?\\USB#VID_1D9A&PID_0061#" + std::to_wstring(10000 + m_devices.size()) +
+                   L"#{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\global";
     m_devices.push_back(std::move(device));
+    noteDeviceChange();
     return m_devices.size() - 1;
 }
 
@@ -143,12 +153,93 @@ void WinMmModel::replug(std::size_t device)
     for (const auto& other : m_devices)
         last = std::max(last, other->order);
     plugged.order = last + 1;
+    noteDeviceChange();
+}
+
+void WinMmModel::setInterfacePaths(bool given)
+{
+    std::lock_guard lock(m_mutex);
+    m_interfacePaths = given;
+}
+
+void WinMmModel::setDeviceNotices(bool given)
+{
+    std::lock_guard lock(m_mutex);
+    m_deviceNotices = given;
+}
+
+void WinMmModel::stallListCalls(std::chrono::milliseconds stall, std::size_t count)
+{
+    std::lock_guard lock(m_mutex);
+    m_listStall = stall;
+    m_stalledListCalls = count;
+}
+
+void WinMmModel::freezeLists()
+{
+    std::lock_guard lock(m_mutex);
+    m_frozenList = listed();
+}
+
+void WinMmModel::noteDeviceChange()
+{
+    for (HANDLE wake : m_noticed)
+        ::SetEvent(wake);
+}
+
+void WinMmModel::listCall()
+{
+    std::unique_lock lock(m_mutex);
+    ++m_statistics.listCalls;
+    m_changed.notify_all();
+    if (m_stalledListCalls == 0)
+        return;
+    --m_stalledListCalls;
+    m_changed.wait_for(lock, m_listStall, [this] { return m_stopping; });
+}
+
+std::shared_ptr<void> WinMmModel::watchDeviceChanges(HANDLE wake)
+{
+    Call call(*this, "watchDeviceChanges");
+    std::lock_guard lock(m_mutex);
+    if (!m_deviceNotices)
+        return nullptr;
+    m_noticed.insert(wake);
+    return std::shared_ptr<void>(wake, [this](void* event) {
+        std::lock_guard unregistering(m_mutex);
+        m_noticed.erase(static_cast<HANDLE>(event));
+    });
+}
+
+void WinMmModel::scribbleKeptBuffers()
+{
+    std::lock_guard lock(m_mutex);
+    for (const auto& [header, queued] : m_kept) {
+        // Still the driver's: a backend that freed it would show here, or in the write.
+        if (header->lpData != queued.first || header->dwBufferLength != queued.second) {
+            ADD_FAILURE() << "a buffer the driver kept after a pull was freed or reused";
+            continue;
+        }
+        std::memset(header->lpData, 0xEE, header->dwBufferLength);
+    }
 }
 
 void WinMmModel::pullOnceWritten(std::size_t device, std::size_t words)
 {
+    onceWritten(device, words, [this, device] { pull(device); });
+}
+
+void WinMmModel::onceWritten(std::size_t device, std::size_t words, std::function<void()> action)
+{
     std::lock_guard lock(m_mutex);
-    m_devices.at(device)->pullOnceWritten = words;
+    m_devices.at(device)->actOnceWritten = words;
+    m_devices.at(device)->action = std::move(action);
+}
+
+bool WinMmModel::listCallsReach(std::size_t count, std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, limit, [&] { return m_statistics.listCalls >= count; });
 }
 
 void WinMmModel::pullOnceReceived(std::size_t device, std::size_t count)
@@ -204,27 +295,40 @@ void WinMmModel::pullLocked(std::size_t device)
                 returnBuffers(input);
                 callIn(input, MIM_CLOSE, 0);
             });
+        for (MIDIHDR* header : port->stuck ? port->queue : std::deque<MIDIHDR*>{})
+            m_kept[header] = {header->lpData, header->dwBufferLength};
     }
+    if (!m_kept.empty())
+        schedule(Clock::now() + kKeptBufferWrite, [this] { scribbleKeptBuffers(); });
     for (const auto& port : m_outPorts) {
         if (port->device != device || port->closed)
             continue;
         port->gone = true;
         port->stuck = buffersStuckOnPull();
     }
+    noteDeviceChange();
     m_changed.notify_all();
 }
 
-std::optional<std::size_t> WinMmModel::deviceAt(UINT number) const
+std::vector<std::size_t> WinMmModel::listed() const
 {
+    if (m_frozenList)
+        return *m_frozenList;
     std::vector<std::size_t> present;
     for (std::size_t i = 0; i < m_devices.size(); ++i)
         if (m_devices[i]->present)
             present.push_back(i);
     std::sort(present.begin(), present.end(),
               [&](std::size_t a, std::size_t b) { return m_devices[a]->order < m_devices[b]->order; });
-    if (number >= present.size())
+    return present;
+}
+
+std::optional<std::size_t> WinMmModel::deviceAt(UINT number) const
+{
+    const std::vector<std::size_t> devices = listed();
+    if (number >= devices.size())
         return std::nullopt;
-    return present[number];
+    return devices[number];
 }
 
 std::wstring WinMmModel::listedName(const Device& device) const
@@ -268,9 +372,9 @@ UINT WinMmModel::midiInGetNumDevs()
 UINT WinMmModel::midiOutGetNumDevs()
 {
     Call call(*this, "midiOutGetNumDevs");
+    listCall();
     std::lock_guard lock(m_mutex);
-    return static_cast<UINT>(std::count_if(m_devices.begin(), m_devices.end(),
-                                           [](const auto& device) { return device->present; }));
+    return static_cast<UINT>(listed().size());
 }
 
 MMRESULT WinMmModel::midiInGetDevCapsW(UINT_PTR device, MIDIINCAPSW* caps, UINT size)
@@ -290,6 +394,7 @@ MMRESULT WinMmModel::midiOutGetDevCapsW(UINT_PTR device, MIDIOUTCAPSW* caps, UIN
     Call call(*this, "midiOutGetDevCapsW");
     if (caps == nullptr || size < sizeof *caps)
         return MMSYSERR_INVALPARAM;
+    listCall();
     std::lock_guard lock(m_mutex);
     const auto found = deviceAt(static_cast<UINT>(device));
     if (!found && !servicesStack())
@@ -327,6 +432,37 @@ MMRESULT WinMmModel::midiOutGetErrorTextW(MMRESULT result, LPWSTR text, UINT siz
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT WinMmModel::midiInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWORD_PTR param2)
+{
+    Call call(*this, "midiInMessage");
+    return midiOutMessage(reinterpret_cast<HMIDIOUT>(handle), message, param1, param2);
+}
+
+MMRESULT WinMmModel::midiOutMessage(HMIDIOUT handle, UINT message, DWORD_PTR param1, DWORD_PTR param2)
+{
+    Call call(*this, "midiOutMessage");
+    const auto number = static_cast<UINT>(reinterpret_cast<UINT_PTR>(handle));
+    if (message != DRV_QUERYDEVICEINTERFACESIZE && message != DRV_QUERYDEVICEINTERFACE)
+        return MMSYSERR_NOTSUPPORTED;
+    listCall();
+    std::lock_guard lock(m_mutex);
+    if (!m_interfacePaths)
+        return MMSYSERR_NOTSUPPORTED;
+    const auto found = deviceAt(number);
+    if (!found)
+        return MMSYSERR_BADDEVICEID;
+    const std::wstring& path = m_devices[*found]->path;
+    const ULONG bytes = static_cast<ULONG>((path.size() + 1) * sizeof(wchar_t));
+    if (message == DRV_QUERYDEVICEINTERFACESIZE) {
+        *reinterpret_cast<ULONG*>(param1) = bytes;
+        return MMSYSERR_NOERROR;
+    }
+    if (param2 < bytes)
+        return MMSYSERR_INVALPARAM;
+    std::copy(path.c_str(), path.c_str() + path.size() + 1, reinterpret_cast<wchar_t*>(param1));
+    return MMSYSERR_NOERROR;
+}
+
 MMRESULT WinMmModel::midiInOpen(HMIDIIN* handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags)
 {
     Call call(*this, "midiInOpen");
@@ -338,6 +474,8 @@ MMRESULT WinMmModel::midiInOpen(HMIDIIN* handle, UINT device, DWORD_PTR callback
         const auto found = deviceAt(device);
         if (!found)
             return MMSYSERR_BADDEVICEID;
+        if (!m_devices[*found]->present)
+            return MMSYSERR_NODRIVER;
         m_inPorts.push_back(std::make_unique<InPort>());
         port = m_inPorts.back().get();
         port->device = *found;
@@ -469,18 +607,19 @@ MMRESULT WinMmModel::midiInReset(HMIDIIN handle)
         returnBuffers(port);
         return MMSYSERR_NOERROR;
     }
-    // The classic driver hands the buffers back on its own thread; the reset waits for it.
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> returned = done->get_future();
-    {
-        std::lock_guard lock(m_mutex);
-        schedule(Clock::now(), [this, port, done] {
-            returnBuffers(port);
-            done->set_value();
-        });
+    // The classic driver takes the queued buffers at once and hands them back
+    // on its own thread, maybe after the reset returned.
+    std::lock_guard lock(m_mutex);
+    std::deque<MIDIHDR*> taken;
+    taken.swap(port->queue);
+    for (MIDIHDR* header : taken) {
+        header->dwBytesRecorded = 0;
+        header->dwFlags = (header->dwFlags | MHDR_DONE) & ~MHDR_INQUEUE;
     }
-    EXPECT_EQ(returned.wait_for(kResetLimit), std::future_status::ready)
-        << "midiInReset waited " << kResetLimit.count() << " s for its callbacks";
+    schedule(Clock::now(), [this, port, taken] {
+        for (MIDIHDR* header : taken)
+            callIn(port, MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header));
+    });
     return MMSYSERR_NOERROR;
 }
 
@@ -521,6 +660,8 @@ MMRESULT WinMmModel::midiOutOpen(HMIDIOUT* handle, UINT device, DWORD_PTR callba
         const auto found = deviceAt(device);
         if (!found)
             return MMSYSERR_BADDEVICEID;
+        if (!m_devices[*found]->present)
+            return MMSYSERR_NODRIVER;
         m_outPorts.push_back(std::make_unique<OutPort>());
         port = m_outPorts.back().get();
         port->device = *found;
@@ -596,11 +737,16 @@ MMRESULT WinMmModel::midiOutLongMsg(HMIDIOUT handle, MIDIHDR* header, UINT size)
     if ((header->dwFlags & MHDR_PREPARED) == 0)
         return MIDIERR_UNPREPARED;
     Device& device = *m_devices[port->device];
-    if (device.pullOnceWritten && device.instrument.statistics().wordsWritten >= *device.pullOnceWritten) {
-        device.pullOnceWritten.reset();
-        pullLocked(port->device);
+    if (device.actOnceWritten && device.instrument.statistics().wordsWritten >= *device.actOnceWritten) {
+        device.actOnceWritten.reset();
+        const std::function<void()> action = std::move(device.action);
+        lock.unlock();
+        action();
+        lock.lock();
     }
     if (port->gone) {
+        if (m_profile == Profile::Services)
+            m_changed.wait_for(lock, kServicesBlockedSend, [this] { return m_stopping; });
         const MMRESULT refused = refuseSend(*port, header);
         lock.unlock();
         if (m_profile == Profile::ServicesFixed)
@@ -673,6 +819,8 @@ MMRESULT WinMmModel::midiOutReset(HMIDIOUT handle)
             return MMSYSERR_INVALHANDLE;
         if (port->gone)
             return MMSYSERR_NODRIVER;
+        if (!servicesStack())
+            m_statistics.resetMessages += kResetWireMessages;
         returned.swap(port->playing);
         for (MIDIHDR* header : returned)
             header->dwFlags = (header->dwFlags | MHDR_DONE) & ~MHDR_INQUEUE;

@@ -30,7 +30,8 @@ constexpr const char* kFooter =
     "  5    erase, write, read-back, read or comparison failed (with --probe: the\n"
     "       instrument does not answer)\n"
     "  130  stopped by Ctrl-C (SIGINT); 143 stopped by SIGTERM, or on Windows by\n"
-    "       Ctrl-Break or closing the console window\n";
+    "       Ctrl-Break, closing the console window, the end of the session or\n"
+    "       another program's close request\n";
 
 const std::string kUpdate = "Update";
 const std::string kService = "Service";
@@ -114,6 +115,11 @@ void addSimulatorOptions(CLI::App& app, HeadlessOptions& options, InstrumentOpti
             "write its flash (low byte first) to FILE after the run", group)
         ->needs(simulated);
     instrument.Add(app, "--sim-", group, "Simulated faults");
+    // A property of the link, not of the instrument: the standalone one has a real port.
+    app.add_flag("--sim-stall-at-end", instrument.config.faults.stallAtEnd,
+                 "the end command never leaves the wire: a run waits on it until the program ends")
+        ->group("Simulated faults")
+        ->needs(simulated);
     for (CLI::Option* option : instrument.options())
         option->needs(simulated);
 }

@@ -244,6 +244,7 @@ int HeadlessUpdater::RunWithPorts(const platform::MidiDeviceId& outDevice, const
     } catch (const CMidiError& error) {
         platform::ShowMessage(error.what());
     }
+    m_signals.RunEnded();
     const bool saved = ReportSimulator();
     if (signal != 0) {
         platform::ShowMessage(InterruptedText());

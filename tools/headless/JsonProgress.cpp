@@ -98,6 +98,8 @@ void JsonProgress::Inhibitor(const platform::SleepInhibitor& inhibitor)
               {"why", utf8(inhibitor.Why())}};
     if (!inhibitor.Held())
         line["error"] = utf8(inhibitor.Problem());
+    if (!inhibitor.Caveat().empty())
+        line["caveat"] = utf8(inhibitor.Caveat());
     Print(line);
 }
 

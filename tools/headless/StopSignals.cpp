@@ -25,6 +25,10 @@ bool throwingPump()
 
 }  // namespace
 
+const char* const StopSignals::kStoppingText =
+    "vantrel-update: stopping once the message on its way has gone out; the end command still goes out. A second "
+    "request ends the program at once.\n";
+
 const char* const StopSignals::kEndedAtOnceText =
     "vantrel-update: stopped at once by a second request; the end command may not have gone out, and the "
     "instrument may hold incomplete firmware. Run the update again.\n";

@@ -10,12 +10,15 @@ struct sigaction g_oldInterrupt {};
 struct sigaction g_oldTerminate {};
 
 // Only async-signal-safe calls in here: write and _exit.
+void say(const char* text) { [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, std::strlen(text)); }
+
 extern "C" void noteSignal(int signal)
 {
-    if (StopSignals::Note(signal))
+    if (StopSignals::Note(signal)) {
+        say(StopSignals::kStoppingText);
         return;
-    const char* text = StopSignals::kEndedAtOnceText;
-    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, std::strlen(text));
+    }
+    say(StopSignals::kEndedAtOnceText);
     ::_exit(StopSignals::ExitCode(StopSignals::Received()));
 }
 
@@ -37,6 +40,8 @@ StopSignals::~StopSignals()
     sigaction(SIGINT, &g_oldInterrupt, nullptr);
     sigaction(SIGTERM, &g_oldTerminate, nullptr);
 }
+
+void StopSignals::RunEnded() {}
 
 int StopSignals::ExitCode(int signal) { return 128 + signal; }
 

@@ -42,11 +42,14 @@ void TerminalProgress::Instrument(const platform::SimulatedInstrument::Statistic
 
 void TerminalProgress::Inhibitor(const platform::SleepInhibitor& inhibitor)
 {
-    if (inhibitor.Held())
+    if (inhibitor.Held() && inhibitor.Caveat().empty())
         return;
     BreakLine();
-    std::fprintf(m_stream, "No sleep inhibitor could be taken (%s): the computer may sleep during the run\n",
-                 inhibitor.Problem().c_str());
+    if (!inhibitor.Held())
+        std::fprintf(m_stream, "No sleep inhibitor could be taken (%s): the computer may sleep during the run\n",
+                     inhibitor.Problem().c_str());
+    else
+        std::fprintf(m_stream, "Note: %s\n", inhibitor.Caveat().c_str());
     std::fflush(m_stream);
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "WireTime.h"
+
 using platform::SimulatedInstrument;
 
 InstrumentCore::InstrumentCore(SimulatedInstrument::Config config) : m_instrument(std::move(config)) {}
@@ -41,20 +43,13 @@ bool InstrumentCore::receive(const std::uint8_t* message, std::size_t length)
     }
     // The transport cannot slow the sender down, so a slow link shows as the time
     // each message would have taken to arrive, one after the other, before its replies.
-    m_linkFreeAt = std::max(m_linkFreeAt, Clock::now()) + wireTime(length, bytesPerSecond);
+    m_linkFreeAt = std::max(m_linkFreeAt, Clock::now()) + platform::WireTime(length, bytesPerSecond);
     auto due = m_linkFreeAt + std::chrono::milliseconds(latencyMs);
     for (auto& reply : transfer.replies) {
-        due += wireTime(reply.size(), bytesPerSecond);
+        due += platform::WireTime(reply.size(), bytesPerSecond);
         m_replies.push_back({due, std::move(reply)});
     }
     return false;
-}
-
-InstrumentCore::Clock::duration InstrumentCore::wireTime(std::size_t bytes, std::uint32_t bytesPerSecond)
-{
-    if (bytesPerSecond == 0)
-        return Clock::duration::zero();
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(bytes * 1'000'000 / bytesPerSecond));
 }
 
 const std::vector<std::uint8_t>* InstrumentCore::dueReply(Clock::time_point now) const

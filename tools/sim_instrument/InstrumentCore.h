@@ -48,7 +48,6 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
-    static Clock::duration wireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
 
     mutable std::mutex m_modelMutex;
     platform::SimulatedInstrument m_instrument;

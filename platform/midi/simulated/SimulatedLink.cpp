@@ -1,6 +1,7 @@
 #include "SimulatedLink.h"
 
 #include "SimulatedMidiInput.h"
+#include "WireTime.h"
 
 namespace platform {
 
@@ -11,19 +12,23 @@ MidiResult SimulatedLink::start(const std::uint8_t* message, std::size_t length,
 {
     std::lock_guard lock(m_mutex);
     SimulatedInstrument::Transfer transfer = m_instrument.transfer(message, length);
+    if (transfer.link == SimulatedInstrument::LinkState::Stalled) {
+        arrival = std::chrono::steady_clock::time_point::max();  // on the wire while the program runs
+        return MidiResult::success();
+    }
     if (transfer.link != SimulatedInstrument::LinkState::Delivered) {
         if (transfer.link == SimulatedInstrument::LinkState::Vanished && m_input != nullptr)
             m_input->discardPending();  // a vanished device sends nothing more
         return failureFor(transfer.link);
     }
     const std::uint32_t bytesPerSecond = m_instrument.config().linkBytesPerSecond;
-    arrival = std::chrono::steady_clock::now() + wireTime(length, bytesPerSecond);
+    arrival = std::chrono::steady_clock::now() + WireTime(length, bytesPerSecond);
     record(message, length, arrival);
     if (m_input == nullptr)
         return MidiResult::success();  // replies with nobody listening are lost, as on a cable
     auto due = arrival + std::chrono::milliseconds(m_instrument.config().replyLatencyMs);
     for (auto& reply : transfer.replies) {
-        due += wireTime(reply.size(), bytesPerSecond);
+        due += WireTime(reply.size(), bytesPerSecond);
         m_input->enqueueReply(std::move(reply), due);
     }
     return MidiResult::success();
@@ -91,13 +96,6 @@ void SimulatedLink::record(const std::uint8_t* message, std::size_t length, std:
         m_recordedBytes -= m_recorded.front().bytes.size() + kRecordOverheadBytes;
         m_recorded.pop_front();
     }
-}
-
-std::chrono::microseconds SimulatedLink::wireTime(std::size_t bytes, std::uint32_t bytesPerSecond)
-{
-    if (bytesPerSecond == 0)
-        return std::chrono::microseconds{0};
-    return std::chrono::microseconds{static_cast<std::int64_t>(bytes * 1'000'000ull / bytesPerSecond)};
 }
 
 MidiResult SimulatedLink::failureFor(SimulatedInstrument::LinkState state) const

@@ -67,7 +67,6 @@ public:
     }
 
 private:
-    static std::chrono::microseconds wireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
     MidiResult failureFor(SimulatedInstrument::LinkState state) const;
     void record(const std::uint8_t* message, std::size_t length, std::chrono::steady_clock::time_point arrived);
 

@@ -4,6 +4,7 @@
 
 #include "PreciseSleep.h"
 #include "WebMidiPorts.h"
+#include "WireTime.h"
 
 namespace platform {
 
@@ -17,13 +18,6 @@ WebMidiOutput::~WebMidiOutput()
 {
     if (m_open)
         WebMidiPorts::Close(kOutput, m_id);
-}
-
-WebMidiOutput::Clock::duration WebMidiOutput::WireTime(std::size_t bytes, std::uint32_t bytesPerSecond)
-{
-    if (bytesPerSecond == 0)
-        return Clock::duration::zero();
-    return std::chrono::microseconds{static_cast<std::int64_t>(bytes * 1'000'000ull / bytesPerSecond)};
 }
 
 MidiResult WebMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)

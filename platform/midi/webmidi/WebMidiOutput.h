@@ -27,9 +27,6 @@ public:
     void waitSent(std::chrono::microseconds timeout) override;
     MidiResult close() override;
 
-    //! How long `bytes` take at `bytesPerSecond`.
-    static Clock::duration WireTime(std::size_t bytes, std::uint32_t bytesPerSecond);
-
 private:
     //! kMidiNoDevice, naming the port, once it is no longer connected.
     MidiResult presence() const;

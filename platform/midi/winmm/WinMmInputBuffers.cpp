@@ -82,10 +82,10 @@ MIDIHDR* WinMmInputBuffers::nextReturned()
     return header;
 }
 
-std::size_t WinMmInputBuffers::withDriver()
+std::size_t WinMmInputBuffers::outstanding()
 {
     ::EnterCriticalSection(&m_lock);
-    const std::size_t count = m_withDriver;
+    const std::size_t count = m_withDriver + m_returnedCount;
     ::LeaveCriticalSection(&m_lock);
     return count;
 }

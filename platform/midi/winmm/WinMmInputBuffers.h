@@ -44,8 +44,8 @@ public:
     void takeBack(MIDIHDR* header);
     //! The oldest buffer the driver handed back, or null.
     MIDIHDR* nextReturned();
-    //! Buffers queued with the driver and not yet handed back.
-    std::size_t withDriver();
+    //! Buffers queued with the driver or handed back and not yet taken.
+    std::size_t outstanding();
     //! True once the driver has sent MIM_CLOSE.
     bool closedByDriver();
 

@@ -11,7 +11,7 @@ namespace {
 
 struct Kept {
     std::mutex mutex;
-    std::vector<std::unique_ptr<WinMmKeptAlive::Shared>> shared;
+    std::vector<std::shared_ptr<WinMmKeptAlive::Shared>> shared;
 };
 
 Kept& kept()
@@ -23,7 +23,7 @@ Kept& kept()
 
 }  // namespace
 
-void WinMmKeptAlive::keep(std::unique_ptr<Shared> shared, const std::string& what)
+void WinMmKeptAlive::keep(std::shared_ptr<Shared> shared, const std::string& what)
 {
     std::size_t count = 0;
     {

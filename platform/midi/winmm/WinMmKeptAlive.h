@@ -20,7 +20,7 @@ public:
     };
 
     //! Keeps `shared` for the life of the process; `what` says whose it is, for the debug line.
-    static void keep(std::unique_ptr<Shared> shared, const std::string& what);
+    static void keep(std::shared_ptr<Shared> shared, const std::string& what);
     //! How many have been kept.
     static std::size_t count();
 };

@@ -9,7 +9,7 @@
 namespace platform {
 
 WinMmMidiInput::WinMmMidiInput(std::shared_ptr<WinMmApi> api, MidiInCallback callback, void* instance,
-                               std::string name, PresenceCheck present)
+                               std::string name, WinMmDeviceWatch::Look present)
     : MidiInput(callback, instance), m_api(std::move(api)), m_name(std::move(name)), m_present(std::move(present))
 {
 }
@@ -23,6 +23,7 @@ WinMmMidiInput::~WinMmMidiInput()
         ::SetEvent(m_buffers->wake());
         m_worker.join();
     }
+    m_watch.reset();
     if (m_handle != nullptr && !release())
         WinMmKeptAlive::keep(std::move(m_buffers), "the input \"" + m_name + "\"");
 }
@@ -44,6 +45,9 @@ MidiResult WinMmMidiInput::open(unsigned number)
         if (prepared != MMSYSERR_NOERROR)
             return WinMmFailure(*m_api, m_name, prepared, false);
     }
+    if (m_present)
+        m_watch = std::make_unique<WinMmDeviceWatch>(m_api, false, m_present,
+                                                     [wake = m_buffers->wake()] { ::SetEvent(wake); });
     m_worker = std::thread([this] { serve(); });
     return MidiResult::success();
 }
@@ -87,6 +91,13 @@ void WinMmMidiInput::stopDevice()
         // A buffer on its way back to the driver gets there before the reset.
         const std::lock_guard queued(m_queueing);
     }
+    // The worker hands on nothing while the buffers are taken back, whatever
+    // the reset answers. Called from the worker's own delivery (a consumer
+    // closing from its callback) the worker cannot be waited for: it takes
+    // the buffers itself.
+    std::unique_lock<std::mutex> delivering(m_delivering, std::defer_lock);
+    if (std::this_thread::get_id() != m_worker.get_id())
+        delivering.lock();
     // Hands every queued buffer back through the callback; Windows MIDI
     // Services does so on this thread, the classic stack on the driver's.
     if (m_api->midiInReset(m_handle) != MMSYSERR_NOERROR || !waitForBuffers())
@@ -95,16 +106,12 @@ void WinMmMidiInput::stopDevice()
 
 bool WinMmMidiInput::waitForBuffers()
 {
-    // Called from the worker's own delivery (a consumer closing from its
-    // callback) the worker cannot be waited for: it takes the buffers itself.
-    const bool onWorker = std::this_thread::get_id() == m_worker.get_id();
-    std::unique_lock<std::mutex> delivering(m_delivering, std::defer_lock);
-    if (!onWorker)
-        delivering.lock();
     const DWORD began = ::GetTickCount();
     for (;;) {
         takeReturned(false);
-        if (m_buffers->withDriver() == 0)
+        // Counted with those handed back meanwhile: a late callback's buffer
+        // left in the ring would be queued a second time after a restart.
+        if (m_buffers->outstanding() == 0)
             return true;
         if (::GetTickCount() - began > kReturnLimitMs)
             return false;
@@ -119,15 +126,15 @@ void WinMmMidiInput::serve()
     SetUpTimingThread("vantrel-winmm-in");
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     while (!m_stopWorker) {
-        const DWORD woken = ::WaitForSingleObject(m_buffers->wake(), kPresenceCheckMs);
+        ::WaitForSingleObject(m_buffers->wake(), INFINITE);
         if (m_stopWorker)
             break;
         {
             const std::lock_guard delivering(m_delivering);
             takeReturned(true);
         }
-        const bool closedByDriver = m_buffers->closedByDriver() && m_running;
-        if (closedByDriver || (woken == WAIT_TIMEOUT && m_running && m_present && !m_present()))
+        const bool gone = m_buffers->closedByDriver() || (m_watch != nullptr && m_watch->gone());
+        if (gone && m_running)
             reportGone();
     }
 }
@@ -173,8 +180,13 @@ bool WinMmMidiInput::release()
         if (m_api->midiInUnprepareHeader(m_handle, &header, sizeof header) != MMSYSERR_NOERROR)
             return false;
     }
-    // Every buffer is back, so a refusal is the driver's for good: no retries.
-    return m_api->midiInClose(m_handle) == MMSYSERR_NOERROR;
+    // Every buffer is back: a driver still busy is asked again for a while,
+    // then what it holds is kept.
+    const DWORD began = ::GetTickCount();
+    MMRESULT closed = MIDIERR_STILLPLAYING;
+    while ((closed = m_api->midiInClose(m_handle)) == MIDIERR_STILLPLAYING && ::GetTickCount() - began < kCloseLimitMs)
+        ::Sleep(0);
+    return closed == MMSYSERR_NOERROR;
 }
 
 }  // namespace platform

@@ -14,6 +14,7 @@
 #include "MidiInput.h"
 #include "SysExAssembler.h"
 #include "WinMmApi.h"
+#include "WinMmDeviceWatch.h"
 #include "WinMmInputBuffers.h"
 
 namespace platform {
@@ -25,28 +26,27 @@ namespace platform {
 //! together again and delivers every complete System Exclusive message.
 //!
 //! A device may go without a word: Windows MIDI Services sends no MIM_CLOSE
-//! for a pulled cable (tracker issue 1157), so while it runs the worker also
-//! looks every kPresenceCheckMs whether the device is still listed, and a
+//! for a pulled cable (tracker issue 1157), so a watch of the device list
+//! (WinMmDeviceWatch, on a thread of its own: the worker never calls into
+//! the list) wakes the worker when the device is no longer listed, and a
 //! device gone either way is reported as no longer connected. When Windows
 //! refuses to take the buffers back or to close, they and the callback's
 //! context are kept for the life of the process (WinMmKeptAlive).
 class WinMmMidiInput : public MidiInput {
 public:
-    //! Whether the device is still listed.
-    using PresenceCheck = std::function<bool()>;
-
-    //! `name` is the device's product name, for failure texts.
+    //! `name` is the device's product name, for failure texts; `present`
+    //! looks whether it is still listed.
     WinMmMidiInput(std::shared_ptr<WinMmApi> api, MidiInCallback callback, void* instance, std::string name,
-                   PresenceCheck present);
+                   WinMmDeviceWatch::Look present);
     ~WinMmMidiInput() override;
 
-    //! Opens device `number`, prepares the buffers and starts the worker.
+    //! Opens device `number`, prepares the buffers and starts the worker and the watch.
     MidiResult open(unsigned number);
 
-    //! How often a running input looks whether its device is still listed.
-    static constexpr DWORD kPresenceCheckMs = 250;
     //! Longest wait for the buffers a reset hands back on the driver's thread.
     static constexpr DWORD kReturnLimitMs = 1000;
+    //! Longest time midiInClose is asked again while it answers MIDIERR_STILLPLAYING.
+    static constexpr DWORD kCloseLimitMs = 100;
 
 protected:
     //! Queues every buffer, then starts the device: input before midiInStart is lost.
@@ -65,7 +65,8 @@ private:
 
     std::shared_ptr<WinMmApi> m_api;
     std::string m_name;
-    PresenceCheck m_present;
+    WinMmDeviceWatch::Look m_present;
+    std::unique_ptr<WinMmDeviceWatch> m_watch;
     std::unique_ptr<WinMmInputBuffers> m_buffers = std::make_unique<WinMmInputBuffers>();
     HMIDIIN m_handle = nullptr;
     // A returned buffer's bytes, while the buffer is queued again.

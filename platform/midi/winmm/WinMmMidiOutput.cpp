@@ -10,45 +10,64 @@ namespace platform {
 namespace {
 
 constexpr auto kUnprepareRetry = std::chrono::milliseconds(1);
-// A driver that never lets a header go must not hold the program: the
-// message is reset first, so a handful of retries is plenty.
+// A driver that never lets a header go must not hold the program.
 constexpr int kUnprepareRetries = 100;
 
 }  // namespace
 
 WinMmMidiOutput::Shared::~Shared()
 {
-    if (done != nullptr)
-        ::CloseHandle(done);
+    for (HANDLE event : {done, start, returned})
+        if (event != nullptr)
+            ::CloseHandle(event);
 }
 
-WinMmMidiOutput::WinMmMidiOutput(std::shared_ptr<WinMmApi> api, std::string name, PresenceCheck present)
+WinMmMidiOutput::WinMmMidiOutput(std::shared_ptr<WinMmApi> api, std::string name, WinMmDeviceWatch::Look present)
     : m_api(std::move(api)), m_name(std::move(name)), m_present(std::move(present))
 {
 }
 
 WinMmMidiOutput::~WinMmMidiOutput()
 {
-    if (m_handle == nullptr)
-        return;
-    withdraw();
-    letGo(tryClose());
+    m_watch.reset();
+    if (m_handle != nullptr)
+        letGo(closeHandle());
 }
 
 MidiResult WinMmMidiOutput::open(unsigned number)
 {
-    m_shared->done = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (m_shared->done == nullptr)
+    Shared& shared = *m_shared;
+    shared.api = m_api;
+    shared.done = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    shared.start = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    shared.returned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (shared.done == nullptr || shared.start == nullptr || shared.returned == nullptr)
         return MidiResult::failure(kMidiNoMemory);
     const MMRESULT result =
-        m_api->midiOutOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(m_shared->done), 0, CALLBACK_EVENT);
+        m_api->midiOutOpen(&m_handle, number, reinterpret_cast<DWORD_PTR>(shared.done), 0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         m_handle = nullptr;
         if (result == MMSYSERR_BADDEVICEID || result == MMSYSERR_NODRIVER)
             return MidiResult::failure(kMidiBadDevice);
         return WinMmFailure(*m_api, m_name, result, true);
     }
+    shared.handle = m_handle;
+    if (m_present)
+        m_watch = std::make_unique<WinMmDeviceWatch>(m_api, true, m_present, [done = shared.done] { ::SetEvent(done); });
+    // Detached: a call that never comes back must not hold the port's end.
+    std::thread([shared = m_shared] { sendLoop(shared); }).detach();
     return MidiResult::success();
+}
+
+void WinMmMidiOutput::sendLoop(const std::shared_ptr<Shared>& shared)
+{
+    for (;;) {
+        ::WaitForSingleObject(shared->start, INFINITE);
+        if (shared->quit)
+            return;
+        shared->result = shared->api->midiOutLongMsg(shared->handle, &shared->header, sizeof shared->header);
+        ::SetEvent(shared->returned);
+    }
 }
 
 MidiResult WinMmMidiOutput::sendSysEx(const std::uint8_t* message, std::size_t length)
@@ -64,8 +83,10 @@ MidiResult WinMmMidiOutput::startSysEx(const std::uint8_t* message, std::size_t 
         return MidiResult::failure(kMidiInvalidParam);
     if (m_sending)
         return MidiResult::failure(kMidiStillPlaying);
-    if (m_gone || m_driverKeepsHeader)
-        return failure(MMSYSERR_NODRIVER);
+    if (m_gone || m_callStuck)
+        return gone();
+    if (m_driverKeepsHeader)
+        return m_lastResult.ok() ? gone() : m_lastResult;
     Shared& shared = *m_shared;
     shared.bytes.assign(message, message + length);
     shared.header = MIDIHDR{};
@@ -73,49 +94,64 @@ MidiResult WinMmMidiOutput::startSysEx(const std::uint8_t* message, std::size_t 
     shared.header.dwBufferLength = static_cast<DWORD>(length);
     // A MOM_DONE of an earlier message must not pass for this one's.
     ::ResetEvent(shared.done);
-    MMRESULT result = m_api->midiOutPrepareHeader(m_handle, &shared.header, sizeof shared.header);
+    ::ResetEvent(shared.returned);
+    const MMRESULT result = m_api->midiOutPrepareHeader(m_handle, &shared.header, sizeof shared.header);
     if (result != MMSYSERR_NOERROR)
         return failure(result);
-    result = m_api->midiOutLongMsg(m_handle, &shared.header, sizeof shared.header);
-    if (result != MMSYSERR_NOERROR) {
-        // Neither MHDR_DONE nor MOM_DONE may follow a failed send: nothing is waited for.
-        const MidiResult failed = failure(result);
-        releaseHeader();
-        return failed;
-    }
-    if ((shared.header.dwFlags & MHDR_DONE) != 0) {
-        // Sent already: Windows MIDI Services returns when the message is out.
-        releaseHeader();
-        return MidiResult::success();
-    }
     m_sending = true;
     const auto wireTime = std::chrono::milliseconds(length * 1000 / kSlowestBytesPerSecond);
     m_deadline = std::chrono::steady_clock::now() + wireTime + std::chrono::milliseconds(kStallTimeoutMs);
+    ::SetEvent(shared.start);
     return MidiResult::success();
 }
+
+bool WinMmMidiOutput::callReturned() const { return ::WaitForSingleObject(m_shared->returned, 0) == WAIT_OBJECT_0; }
 
 MidiResult WinMmMidiOutput::sendState()
 {
     if (!m_sending)
         return m_lastResult;
-    if ((m_shared->header.dwFlags & MHDR_DONE) != 0) {
-        withdraw();
-        return finish(MidiResult::success());
+    if (callReturned()) {
+        const MMRESULT result = m_shared->result;
+        if (result != MMSYSERR_NOERROR) {
+            // Neither MHDR_DONE nor MOM_DONE may follow a failed send: nothing is waited for.
+            const MidiResult failed = failure(result);
+            releaseHeader();
+            return finish(failed);
+        }
+        if ((m_shared->header.dwFlags & MHDR_DONE) != 0) {
+            releaseHeader();
+            return finish(MidiResult::success());
+        }
     }
-    if (std::chrono::steady_clock::now() > m_deadline) {
-        withdraw();
-        return finish(MidiResult::failure(kMidiNotReady, "\"" + m_name + "\": the device took no data for " +
-                                                             std::to_string(kStallTimeoutMs) + " ms"));
+    const bool unlisted = m_watch != nullptr && m_watch->gone();
+    if (!unlisted && std::chrono::steady_clock::now() <= m_deadline)
+        return MidiResult::failure(kMidiStillPlaying);
+    if (!callReturned()) {
+        // Inside the driver for good, as far as this run can wait: the header stays its.
+        m_callStuck = true;
+        m_driverKeepsHeader = true;
+        return finish(gone());
     }
-    return MidiResult::failure(kMidiStillPlaying);
+    // Queued and never done: the header stays the driver's until a close is refused.
+    m_driverKeepsHeader = true;
+    if (unlisted)
+        return finish(failure(MMSYSERR_NODRIVER));
+    return finish(MidiResult::failure(kMidiNotReady, "\"" + m_name + "\": the device took no data for " +
+                                                         std::to_string(kStallTimeoutMs) + " ms"));
 }
 
 void WinMmMidiOutput::waitSent(std::chrono::microseconds timeout)
 {
-    if (!m_sending || (m_shared->header.dwFlags & MHDR_DONE) != 0)
+    if (!m_sending)
         return;
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(timeout).count();
-    ::WaitForSingleObject(m_shared->done, static_cast<DWORD>(std::max<long long>(ms, 1)));
+    const HANDLE events[] = {m_shared->done, m_shared->returned};
+    // The returned event stays set once the call is back: then only the driver's done is waited for.
+    if (callReturned())
+        ::WaitForSingleObject(m_shared->done, static_cast<DWORD>(std::max<long long>(ms, 1)));
+    else
+        ::WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(std::max<long long>(ms, 1)));
 }
 
 MidiResult WinMmMidiOutput::close()
@@ -124,12 +160,7 @@ MidiResult WinMmMidiOutput::close()
         return MidiResult::failure(kMidiInvalidHandle);
     if (m_sending && sendState().code == kMidiStillPlaying)
         return MidiResult::failure(kMidiStillPlaying);
-    const MMRESULT result = tryClose();
-    // The classic stack refuses while a buffer is queued, and the caller tries
-    // again; a device that is gone may refuse for ever: what it may still use stays.
-    if (result == MIDIERR_STILLPLAYING && !m_driverKeepsHeader && !m_gone && (!m_present || m_present()))
-        return MidiResult::failure(kMidiStillPlaying);
-    letGo(result);
+    letGo(closeHandle());
     return MidiResult::success();
 }
 
@@ -140,11 +171,17 @@ MidiResult WinMmMidiOutput::finish(MidiResult result)
     return result;
 }
 
+MidiResult WinMmMidiOutput::gone() const
+{
+    return MidiResult::failure(kMidiNoDevice, "\"" + m_name + "\" is no longer connected");
+}
+
 MidiResult WinMmMidiOutput::failure(MMRESULT result)
 {
-    if (m_gone || (m_present && !m_present())) {
+    // A look at the list on the run's thread, after a failure only.
+    if (m_gone || (m_watch != nullptr && m_watch->gone()) || (m_present && !m_present())) {
         m_gone = true;
-        return MidiResult::failure(kMidiNoDevice, "\"" + m_name + "\" is no longer connected");
+        return gone();
     }
     return WinMmFailure(*m_api, m_name, result, true);
 }
@@ -166,25 +203,32 @@ bool WinMmMidiOutput::releaseHeader()
     return false;
 }
 
-void WinMmMidiOutput::withdraw()
+MMRESULT WinMmMidiOutput::closeHandle()
 {
-    if (m_sending && (m_shared->header.dwFlags & MHDR_DONE) == 0)
-        m_api->midiOutReset(m_handle);  // hands the message back, marked done
-    m_sending = false;
-    releaseHeader();
-}
-
-MMRESULT WinMmMidiOutput::tryClose()
-{
-    // A header the driver kept would be freed under it by a close.
-    return m_driverKeepsHeader ? MIDIERR_STILLPLAYING : m_api->midiOutClose(m_handle);
+    // A call still inside the driver would have the handle closed under it.
+    if (m_callStuck)
+        return MIDIERR_STILLPLAYING;
+    // The message handed over is sent before the sender thread is told to end.
+    if (m_sending && !callReturned() && ::WaitForSingleObject(m_shared->returned, kStallTimeoutMs) != WAIT_OBJECT_0)
+        return MIDIERR_STILLPLAYING;
+    m_shared->quit = true;
+    ::SetEvent(m_shared->start);
+    MMRESULT closed = m_api->midiOutClose(m_handle);
+    if (closed == MIDIERR_STILLPLAYING && !m_gone) {
+        // Refused while a message is queued: only now is it taken back.
+        m_api->midiOutReset(m_handle);
+        m_driverKeepsHeader = !releaseHeader();
+        closed = m_driverKeepsHeader ? MIDIERR_STILLPLAYING : m_api->midiOutClose(m_handle);
+    }
+    return closed;
 }
 
 void WinMmMidiOutput::letGo(MMRESULT closed)
 {
     if (closed != MMSYSERR_NOERROR)
-        WinMmKeptAlive::keep(std::move(m_shared), "the output \"" + m_name + "\"");
+        WinMmKeptAlive::keep(m_shared, "the output \"" + m_name + "\"");
     m_handle = nullptr;
+    m_sending = false;
     m_shared.reset();
 }
 

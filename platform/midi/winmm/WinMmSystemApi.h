@@ -17,6 +17,11 @@ public:
     MMRESULT midiOutGetDevCapsW(UINT_PTR device, MIDIOUTCAPSW* caps, UINT size) override;
     MMRESULT midiInGetErrorTextW(MMRESULT result, LPWSTR text, UINT size) override;
     MMRESULT midiOutGetErrorTextW(MMRESULT result, LPWSTR text, UINT size) override;
+    MMRESULT midiInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWORD_PTR param2) override;
+    MMRESULT midiOutMessage(HMIDIOUT handle, UINT message, DWORD_PTR param1, DWORD_PTR param2) override;
+    //! Through CM_Register_Notification for every interface class (Windows 8
+    //! and later); none under Wine, which has only a stub of it.
+    std::shared_ptr<void> watchDeviceChanges(HANDLE wake) override;
 
     MMRESULT midiInOpen(HMIDIIN* handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) override;
     MMRESULT midiInClose(HMIDIIN handle) override;

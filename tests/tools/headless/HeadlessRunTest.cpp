@@ -60,11 +60,16 @@ std::vector<std::uint8_t> readBytes(const std::string& path)
 
 using Json = nlohmann::json;
 
+//! The line a noted stop request puts on the standard error, beside the JSON lines.
+const std::string kStopping = "vantrel-update: stopping once the message on its way has gone out";
+
 //! Each line of `output` read as one JSON object (a line that is none fails the test).
 std::vector<Json> jsonLines(const std::string& output)
 {
     std::vector<Json> lines;
     for (std::size_t from = 0, end; (end = output.find('\n', from)) != std::string::npos; from = end + 1) {
+        if (output.compare(from, kStopping.size(), kStopping) == 0)
+            continue;
         try {
             lines.push_back(Json::parse(output.substr(from, end - from)));
         } catch (const Json::exception& e) {
@@ -447,6 +452,7 @@ TEST_F(HeadlessRun, SignalDuringTheWriteEndsTheExchangeAndSaysWhatToDo)
             });
 
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        EXPECT_NE(run.output.find(kStopping), std::string::npos) << run.output;
         const auto events = jsonLines(run.output);
         EXPECT_EQ(firstEvent(events, "instrument").value("endCommands", -1), 1) << run.output;
         EXPECT_NE(run.output.find("the instrument now holds incomplete firmware. Run the update again"),
@@ -454,6 +460,23 @@ TEST_F(HeadlessRun, SignalDuringTheWriteEndsTheExchangeAndSaysWhatToDo)
             << run.output;
         EXPECT_LT(firstEvent(events, "instrument").value("wordsWritten", 0), 16 * 1024) << "stopped early";
     }
+}
+
+TEST_F(HeadlessRun, SecondSignalWhileTheEndCommandIsOnTheWireEndsAtOnce)
+{
+    // The end command never leaves the wire: once the first request is
+    // noted, the run cannot end before the second comes.
+    dataPath = scratch.writeFile("long.bin", PatternImage(16 * 2048));
+    int sent = 0;
+    const RunResult run = runSimulated({"--json", "--sim-rate", "20000", "--sim-stall-at-end"}, blockPath,
+                                       [&](const std::string& line, pid_t child) {
+                                           if (sent == 0 ? writingPastFirstChunk(line) : line.find(kStopping) == 0)
+                                               sent += ::kill(child, SIGINT) == 0 ? 1 : 0;
+                                       });
+
+    EXPECT_EQ(sent, 2) << run.output;
+    EXPECT_EQ(run.exitCode, 130) << run.output;
+    EXPECT_NE(run.output.find("the end command may not have gone out"), std::string::npos) << run.output;
 }
 
 TEST_F(HeadlessRun, DataFileChangedDuringTheRunEndsWithTheReadError)
