@@ -67,6 +67,8 @@ export function glossStops(focus = GLOSS_FOCUS) {
     `rgba(${mix(16, t)}, ${mix(8, t)}, ${mix(0, t)}, ${mix(24, t) / 255})`]);
 }
 
+const GLOSS_STOPS = glossStops();
+
 /** The bar's rectangles ([x, y, w, h]) in a client area of width x height at percent. */
 export function cylinderLayout(width, height, percent) {
   const barLength = width - 1 - END_FACE;
@@ -102,7 +104,7 @@ function drawSegment(ctx, rect, color, { drawBase, outlineFront, outlineBase }) 
   ctx.fill();
   if (w > 0 && h > 0) {
     const gloss = ctx.createLinearGradient(x, y + h, x, y);
-    for (const [position, stop] of glossStops()) gloss.addColorStop(position, stop);
+    for (const [position, stop] of GLOSS_STOPS) gloss.addColorStop(position, stop);
     ctx.fillStyle = gloss;
     ctx.fill();
   }
