@@ -13,6 +13,7 @@ packages=(
   dbus python3-dbusmock
   fonts-liberation fonts-wqy-zenhei
   xvfb xauth x11-utils xdotool imagemagick
+  chromium chromium-driver python3-selenium
   at-spi2-core python3-pyatspi qt6-gtk-platformtheme
   dpkg-dev file help2man lintian desktop-file-utils appstream mmdebstrap
   qemu-system-x86 busybox-static kmod cpio alsa-utils

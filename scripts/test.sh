@@ -2,7 +2,8 @@
 # Builds and runs every test: the normal build, the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, every test that starts
 # threads under ThreadSanitizer, a short fuzzing run of
-# every parser of outside input, the window under Xvfb, the end-to-end run
+# every parser of outside input, the window under Xvfb, the page in headless
+# Chromium, the end-to-end run
 # through JACK, the tests in the USB-MIDI rig (QEMU); then the Debian package,
 # checked and tried in clean Debian 12 and Debian 13 roots; then the Windows
 # build, cross-built with MinGW-w64, its tests and its installer under Wine,
@@ -189,6 +190,11 @@ web_suite() {
   bash scripts/web_build.sh && suite build/wasm -j "$jobs"
 }
 
+# web_page: the page laid out in build/web and checked in headless Chromium.
+web_page() {
+  bash scripts/web_build.sh -- vantrel-engine vantrel-page && /usr/bin/python3 tests/web/page_test.py build/web
+}
+
 step "setup: the Debian packages the project needs" bash scripts/setup.sh
 # The clean roots for the package test are network and disk bound: they are
 # made in the background while the builds compile, one after the other.
@@ -216,6 +222,8 @@ step "keyboard only: a simulated update by key events to \"Update successful !\"
   bash scripts/keyboard_test.sh build/release
 step "dark GTK theme: the window equals the light one" bash scripts/dark_theme_test.sh build/release
 step "web: the engine in WebAssembly, its tests and the shipped engine in Node" web_suite
+step "web: the page in headless Chromium (update visible and hidden, keyboard, accessibility, screenshots)" \
+  web_page
 step "end-to-end through a private JACK server" suite build/release -L end-to-end --verbose
 step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L usb-rig --verbose
 step "Debian package: build, lintian, desktop and AppStream checks" bash scripts/package.sh
