@@ -31,8 +31,9 @@ test('the page engine runs as the headless updater does', async (t) => {
   const choices = host.choices();
   assert.deepStrictEqual(choices.products, ['Home 61', 'Stage 88']);
   assert.deepStrictEqual(choices.outputs, [SIMULATED]);
-  const image = host.sampleImage();
-  assert.strictEqual(image.length, 131072);
+  assert.strictEqual(host.sampleImage().length, 131072);
+  // Its first four chunks: the runs check what the page asks, not the link's speed.
+  const image = host.sampleImage().slice(0, 8192);
   const data = { '/input/firmware.bin': image };
   const update = ['--product', 'Home 61', ...ON_THE_SIMULATED, '--data', '/input/firmware.bin'];
 
