@@ -110,12 +110,12 @@ mergeInto(LibraryManager.library, {
   },
 
   // Wakes every sleeper on the word at `address`. Called from the engine's
-  // own code (a reply delivered): the sleepers resume in a task of their own,
-  // once that code has returned.
+  // own code (a reply delivered): the sleepers resume once that code has
+  // returned, in a microtask at the end of the same task.
   vantrel_wake_word__deps: ['$vantrelEventLoop'],
   vantrel_wake_word: function (address) {
     vantrelEventLoop.sleepers.forEach(function (sleeper) {
-      if (sleeper.address === address) vantrelEventLoop.at(0, sleeper.finish);
+      if (sleeper.address === address) queueMicrotask(sleeper.finish);
     });
   },
 
