@@ -7,12 +7,12 @@
 // so, which a wait for a message does not mind, as the message ends it; a
 // wait that is the time itself (the link's pace, the protocol's fixed waits,
 // a simulated reply coming due) is precise: its timer brings it to a
-// millisecond before the deadline, and message tasks, which the browser
-// neither clamps nor throttles, go the rest of the way.
+// millisecond before the deadline, and the worker's thread, which has
+// nothing else to do meanwhile, watches the clock for the rest of the way.
 mergeInto(LibraryManager.library, {
   $vantrelEventLoop__postset: 'vantrelEventLoop.init();',
   $vantrelEventLoop: {
-    // Time before a deadline below which its wait goes on in message tasks.
+    // Time before a precise deadline from which its wait goes on in a loop.
     finalStretchMs: 1,
     due: [],
     port: null,
@@ -63,9 +63,12 @@ mergeInto(LibraryManager.library, {
       var entry = vantrelEventLoop.due.shift();
       if (vantrelEventLoop.due.length === 0) vantrelEventLoop.keepAlive(false);
       if (!entry || entry.cancelled) return;
-      if (entry.stretch > 0 && performance.now() < entry.deadline) {
-        vantrelEventLoop.arm(entry);
+      if (entry.stretch > 0 && entry.deadline - performance.now() > entry.stretch) {
+        vantrelEventLoop.arm(entry);  // the timer came early
         return;
+      }
+      while (entry.stretch > 0 && performance.now() < entry.deadline) {
+        // the last stretch: no timer and no task comes that near the deadline
       }
       entry.task();
     },
