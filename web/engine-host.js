@@ -32,6 +32,7 @@
       };
       this.page = { canKeepAwake: false, keepAwake: (on) => this.post({ type: 'keep-awake', on }) };
       this.events = null;  // the current run's listener
+      this.idle = Promise.resolve();  // settles when no run is under way
       this.ready = factory({
         webMidi: this.webMidi,
         page: this.page,
@@ -48,7 +49,7 @@
         case 'midi': if (this.engine) this.engine.webMidiReceived(message.id, message.data); break;
         case 'answer': this.answered(message); break;
         case 'page':
-          this.page.canKeepAwake = message.canKeepAwake;
+          if ('canKeepAwake' in message) this.page.canKeepAwake = message.canKeepAwake;
           if (message.bytesPerSecond) this.webMidi.bytesPerSecond = message.bytesPerSecond;
           break;
       }
@@ -57,6 +58,9 @@
     async call({ token, method, args }) {
       try {
         await this.ready;
+        // The engine's device lists are the running update's own: a list asked
+        // for during a run (a port's statechange) is made once the run has ended.
+        if (method === 'choices') await this.idle;
         const value = await this[method](...(args || []), (event) => this.post({ type: 'event', token, event }));
         this.post({ type: 'reply', token, value });
       } catch (error) {
@@ -87,6 +91,8 @@
       if (this.running) throw new Error('a run is under way');
       this.running = true;
       this.events = onEvent;
+      let ended;
+      this.idle = new Promise((resolve) => { ended = resolve; });
       try {
         this.putFiles(files || {});
         const words = ['--json', '--simulated', '--sim-rate', SIMULATED_RATE, '--sim-save', SIMULATED_FLASH];
@@ -97,6 +103,7 @@
       } finally {
         this.running = false;
         this.events = null;
+        ended();
       }
     }
 
