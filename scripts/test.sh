@@ -3,7 +3,8 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer, every test that starts
 # threads under ThreadSanitizer, a short fuzzing run of
 # every parser of outside input, the window under Xvfb, the end-to-end run
-# through JACK, the tests in the USB-MIDI rig (QEMU); then the Debian package,
+# through JACK, the tests in the USB-MIDI rig (QEMU), the page's engine there
+# in Chromium and Firefox over Web MIDI; then the Debian package,
 # checked and tried in clean Debian 12 and Debian 13 roots; then the Windows
 # build, cross-built with MinGW-w64, its tests and its installer under Wine,
 # and the Windows programs on the USB-MIDI rig through Wine's WinMM.
@@ -218,6 +219,8 @@ step "dark GTK theme: the window equals the light one" bash scripts/dark_theme_t
 step "web: the engine in WebAssembly, its tests and the shipped engine in Node" web_suite
 step "end-to-end through a private JACK server" suite build/release -L end-to-end --verbose
 step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L usb-rig --verbose
+step "USB-MIDI rig: the page's engine over Chromium's and Firefox's Web MIDI" \
+  bash scripts/usb_rig/tests.sh web build/release/bin build/web
 step "Debian package: build, lintian, desktop and AppStream checks" bash scripts/package.sh
 step "the package in a clean Debian 12 root" clean_root bookworm
 step "the package in a clean Debian 13 root" clean_root trixie
