@@ -1,5 +1,6 @@
 #include "CMidiPort.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -144,8 +145,19 @@ void CMidiPort::WriteWords(const std::uint8_t* words, unsigned count, std::uint3
 {
     SetAddressHigh(SysEx::AddressHigh(address));
     SetAddressLow(SysEx::AddressLow(address));
-    const std::vector<std::uint8_t> message = SysEx::BuildWriteWords(words, count);
-    Send(message.data(), message.size(), WhileSending::Dispatch);
+    // The instrument stores each message's words where the last one ended, so
+    // a port that carries fewer bytes whole gets the words in equal pieces.
+    const std::size_t longest = m_midiOut != nullptr ? m_midiOut->longestMessage() : 0;
+    const std::size_t most = longest > SysEx::WriteWordsLength(0) ? SysEx::WordsFitting(longest) : SysEx::kMaxWriteWords;
+    const std::size_t pieces = std::max<std::size_t>(1, (count + most - 1) / most);
+    const std::size_t piece = (count + pieces - 1) / pieces;
+    std::size_t done = 0;
+    do {
+        const std::size_t now = std::min<std::size_t>(piece, count - done);
+        const std::vector<std::uint8_t> message = SysEx::BuildWriteWords(words + 2 * done, now);
+        Send(message.data(), message.size(), WhileSending::Dispatch);
+        done += now;
+    } while (done < count);
 }
 
 void CMidiPort::ReadWords(std::uint8_t* buffer, std::uint32_t address, unsigned count, unsigned pollCount)

@@ -64,6 +64,8 @@ ValueMessage BuildValueCommand(std::uint8_t command, std::uint16_t value);
 
 //! Length of the kWriteWords message for `count` words: 4 x count + 5.
 constexpr std::size_t WriteWordsLength(std::size_t count) { return kNibblesPerWord * count + kCommandLength; }
+//! Words of the longest 0x0A message of at most `bytes` bytes.
+constexpr std::size_t WordsFitting(std::size_t bytes) { return (bytes - kCommandLength) / kNibblesPerWord; }
 //! The kWriteWords message for the `count` words in `words` (word i is byte
 //! 2i low, byte 2i+1 high).
 std::vector<std::uint8_t> BuildWriteWords(const std::uint8_t* words, std::size_t count);

@@ -18,7 +18,7 @@ packages=(
   dpkg-dev file help2man lintian desktop-file-utils appstream mmdebstrap
   qemu-system-x86 busybox-static kmod cpio alsa-utils
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis xclip
-  emscripten
+  emscripten chromium firefox-esr udev
 )
 
 missing=()

@@ -2,9 +2,10 @@
 # Builds and runs every test: the normal build, the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, every test that starts
 # threads under ThreadSanitizer, a short fuzzing run of
-# every parser of outside input, the window under Xvfb, the page in headless
-# Chromium, the end-to-end run
-# through JACK, the tests in the USB-MIDI rig (QEMU); then the Debian package,
+# every parser of outside input, the window under Xvfb, the page's engine in
+# Node and the page in headless Chromium, the end-to-end run through JACK,
+# the tests in the USB-MIDI rig (QEMU), the page's engine there in Chromium
+# and Firefox over Web MIDI; then the Debian package,
 # checked and tried in clean Debian 12 and Debian 13 roots; then the Windows
 # build, cross-built with MinGW-w64, its tests and its installer under Wine,
 # and the Windows programs on the USB-MIDI rig through Wine's WinMM.
@@ -226,6 +227,8 @@ step "web: the page in headless Chromium (update visible and hidden, keyboard, a
   web_page
 step "end-to-end through a private JACK server" suite build/release -L end-to-end --verbose
 step "USB-MIDI rig: the kernel's USB-MIDI driver in QEMU" suite build/release -L usb-rig --verbose
+step "USB-MIDI rig: the page's engine over Chromium's and Firefox's Web MIDI" \
+  bash scripts/usb_rig/tests.sh web build/release/bin build/web
 step "Debian package: build, lintian, desktop and AppStream checks" bash scripts/package.sh
 step "the package in a clean Debian 12 root" clean_root bookworm
 step "the package in a clean Debian 13 root" clean_root trixie

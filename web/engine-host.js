@@ -48,7 +48,7 @@
         case 'midi': if (this.engine) this.engine.webMidiReceived(message.id, message.data); break;
         case 'answer': this.answered(message); break;
         case 'page':
-          this.page.canKeepAwake = message.canKeepAwake;
+          if ('canKeepAwake' in message) this.page.canKeepAwake = message.canKeepAwake;
           if (message.bytesPerSecond) this.webMidi.bytesPerSecond = message.bytesPerSecond;
           break;
       }

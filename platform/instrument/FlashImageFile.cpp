@@ -7,17 +7,11 @@
 
 #include "FileSystem.h"
 
-bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& flash, std::string& error)
+bool SaveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error)
 {
-    std::vector<char> bytes;
-    bytes.reserve(flash.size() * 2);
-    for (std::uint16_t word : flash) {
-        bytes.push_back(static_cast<char>(word & 0xFF));
-        bytes.push_back(static_cast<char>(word >> 8));
-    }
     std::ofstream file(platform::SystemFilePath(path), std::ios::binary | std::ios::trunc);
     if (file)
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (file)
         file.close();
     if (!file) {
@@ -25,6 +19,17 @@ bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& f
         return false;
     }
     return true;
+}
+
+bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& flash, std::string& error)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(flash.size() * 2);
+    for (std::uint16_t word : flash) {
+        bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+    }
+    return SaveBytes(path, bytes, error);
 }
 
 bool LoadFlashImage(const std::string& path, std::vector<std::uint16_t>& words, std::string& error)

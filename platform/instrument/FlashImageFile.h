@@ -5,6 +5,9 @@
 
 #include "SimulatedInstrument.h"
 
+//! Writes `bytes` to `path`. Returns false with `error` set on failure.
+bool SaveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
+
 //! Writes `flash` to `path` as byte pairs, low byte first, word 0 first (the
 //! layout of a firmware data file). Returns false with `error` set on failure.
 bool SaveFlashImage(const std::string& path, const std::vector<std::uint16_t>& flash, std::string& error);

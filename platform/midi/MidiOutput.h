@@ -35,6 +35,10 @@ public:
     //! Sleeps until the started message has left or `timeout` has passed.
     virtual void waitSent(std::chrono::microseconds timeout) { (void)timeout; }
 
+    //! The longest message the port carries whole, in bytes; 0 when it
+    //! carries any. Longer data is the caller's to send in pieces.
+    virtual std::size_t longestMessage() const { return 0; }
+
     //! Closes the port, or returns kMidiStillPlaying and closes nothing while
     //! a started message is still on its way; that message goes on, and the
     //! caller calls close again until it gives another answer. A closed port

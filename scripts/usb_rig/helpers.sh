@@ -36,7 +36,7 @@ expect() {
   return 1
 }
 
-log_has() { grep -q -- "$2" "$out/$1"; }
+log_has() { grep -qs -- "$2" "$out/$1"; }
 log_lacks() { ! log_has "$@"; }
 
 # wait_until <seconds> <command...>: true once the command is, false after the time.
@@ -65,7 +65,8 @@ stop_pid() {
 # start_instrument <gadget>: the standalone instrument on the gadget's side.
 start_instrument() {
   local name=$1 deadline=$((SECONDS + START_WAIT))
-  "$bin/vantrel-sim-instrument" --rawmidi "hw:$name,0" --flash-out "$out/$name.flash" >"$out/$name.log" 2>&1 &
+  "$bin/vantrel-sim-instrument" --rawmidi "hw:$name,0" --flash-out "$out/$name.flash" --received-out "$out/$name.received" \
+    >"$out/$name.log" 2>&1 &
   instrument_pid[$name]=$!
   while [ $SECONDS -lt $deadline ]; do
     log_has "$name.log" "listening" && return 0

@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# The USB-MIDI rig's tests: one list of scenarios, run by one of two runners.
+# The USB-MIDI rig's tests: one list of scenarios, run by one of three runners.
 #   scripts/usb_rig/tests.sh linux <bin dir> [scenario...]
 #   scripts/usb_rig/tests.sh wine <bin dir> <Windows bin dir> [scenario...]
+#   scripts/usb_rig/tests.sh web <bin dir> <site dir> [scenario...]
 # linux: the Linux programs (the headless updater and the real window on
 # Xvfb) over ALSA raw MIDI to the USB device that the kernel's USB-MIDI driver
 # makes of a gadget. wine: the Windows programs through Wine's WinMM, which
-# reaches the same device through the ALSA sequencer. Either way the
-# standalone instrument (a Linux program) serves the gadget's side of the
+# reaches the same device through the ALSA sequencer. web: the page's engine
+# (the site, build/web) in headless Chromium and Firefox over their Web MIDI,
+# which reaches the device through the sequencer too (web/page.sh). Either way
+# the standalone instrument (a Linux program) serves the gadget's side of the
 # cable. Outcomes are checked by bytes and by the result each program
 # reports: under emulation milliseconds mean little.
 #
 # On the machine it prepares what the runner needs (wine: the Wine prefix,
 # scripts/windows/wine.sh) and boots the rig (scripts/usb_rig.sh), which runs
 # this script again inside (--in-rig). The wine runner exits 77 (skipped)
-# without a Windows build or Wine. Logs, screenshots and each scenario's time
-# go to <bin dir>/../usb-rig/ (linux) or <bin dir>/../usb-rig-wine/ (wine).
+# without a Windows build or Wine, the web runner without the page's engine or
+# Chromium. Logs, screenshots and each scenario's time go to <bin dir>/../usb-rig/
+# (linux), <bin dir>/../usb-rig-wine/ (wine) or <bin dir>/../usb-rig-web/ (web).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -22,34 +26,41 @@ readonly skipped=77
 
 # Every scenario and the runners it applies to, in the order they run.
 readonly scenarios=(
-  "sequencer linux"       # what the ALSA sequencer makes of a data message
-  "contract  linux wine"  # the backend contract, the peer echoing on the gadget's port
-  "update    linux wine"  # an update with verify
-  "busy      linux wine"  # the USB device is held by another program
-  "unplug    linux wine"  # the cable pulled mid-run, put back, a new run
-  "window    linux wine"  # an update through the real window
-  "hotplug   linux"       # the chosen device is replaced by another while the window is open
-  "twin      wine"        # a second instrument of the same name, chosen by number
+  "sequencer linux"           # what the ALSA sequencer makes of a data message
+  "contract  linux wine"      # the backend contract, the peer echoing on the gadget's port
+  "native    web"             # the update by the Linux updater: the page's reference, run before a browser holds the device
+  "update    linux wine web"  # an update with verify
+  "busy      linux wine"      # the USB device is held by another program
+  "unplug    linux wine web"  # the cable pulled mid-run, put back, a new run
+  "window    linux wine"      # an update through the real window
+  "hotplug   linux"           # the chosen device is replaced by another while the window is open
+  "twin      wine"            # a second instrument of the same name, chosen by number
+  "firefox   web"             # the page's update in Firefox
 )
 
 usage() {
   echo "usage: scripts/usb_rig/tests.sh linux <bin dir> [scenario...]" >&2
   echo "       scripts/usb_rig/tests.sh wine <bin dir> <Windows bin dir> [scenario...]" >&2
+  echo "       scripts/usb_rig/tests.sh web <bin dir> <site dir> [scenario...]" >&2
   exit 2
 }
 
 in_rig=0
 [ "${1:-}" = --in-rig ] && { in_rig=1; shift; }
 runner=${1:-}
-case $runner in linux | wine) ;; *) usage ;; esac
+case $runner in linux | wine | web) ;; *) usage ;; esac
 shift
 [ $# -ge 1 ] || usage
 bin=$(cd "$1" && pwd)
 shift
-windows_bin=""
+windows_bin="" web_site=""
 if [ "$runner" = wine ]; then
   [ $# -ge 1 ] || usage
   windows_bin=$1
+  shift
+elif [ "$runner" = web ]; then
+  [ $# -ge 1 ] || usage
+  web_site=$1
   shift
 fi
 
@@ -71,19 +82,31 @@ if [ $in_rig = 0 ]; then
     prepare_wine_prefix || exit 1
     # The rig's Wine writes to the same prefix: a server of the machine's own must be gone.
     wineserver -w
+  elif [ "$runner" = web ]; then
+    skip() { echo "usb_rig (page): SKIPPED: $*"; exit $skipped; }
+    [ -f "$web_site/vantrel-engine.js" ] || skip "no page engine in $web_site (scripts/web_build.sh makes it)"
+    command -v chromium >/dev/null || skip "Chromium is not installed (scripts/setup.sh installs it)"
+    [ -x /lib/systemd/systemd-udevd ] || skip "udev is not installed (scripts/setup.sh installs it)"
+    web_site=$(cd "$web_site" && pwd)
   fi
-  exec bash "$root/scripts/usb_rig.sh" bash "$0" --in-rig "$runner" "$bin" ${windows_bin:+"$windows_bin"} "$@"
+  exec bash "$root/scripts/usb_rig.sh" bash "$0" --in-rig "$runner" "$bin" ${windows_bin:+"$windows_bin"} \
+    ${web_site:+"$web_site"} "$@"
 fi
 
 if [ "$runner" = wine ]; then
   out=$(cd "$bin/.." && pwd)/usb-rig-wine
   suite="usb rig (Wine)"
+elif [ "$runner" = web ]; then
+  out=$(cd "$bin/.." && pwd)/usb-rig-web
+  suite="usb rig (page)"
 else
   out=$(cd "$bin/.." && pwd)/usb-rig
   suite="usb rig"
 fi
 # shellcheck source=helpers.sh
 source "$here/helpers.sh"
+# shellcheck source=web/page.sh
+[ "$runner" != web ] || source "$here/web/page.sh"
 
 readonly LONG_IMAGE_BYTES=131072  # long enough to pull the cable in the middle
 readonly SEQUENCER_BYTES=4101     # one data message of 1024 words
@@ -98,8 +121,18 @@ if [ "$runner" = wine ]; then
   readonly programs=/tmp/vantrel-windows
 else
   readonly IMAGE_BYTES=24576      # 12 Ki words: two flash blocks
-  readonly RUN_TIMEOUT_S=120
+  # The page's update of the image takes 20 to 90 s under emulation.
+  if [ "$runner" = web ]; then readonly RUN_TIMEOUT_S=300; else readonly RUN_TIMEOUT_S=120; fi
   readonly programs=$bin
+fi
+# How far the run has written before the cable is pulled: 10 %, the page's 50 %.
+if [ "$runner" = web ]; then
+  readonly UNPLUG_PERCENT='([5-9][0-9]|100)'
+  # The page's pace for the instrument's own USB port, ten times a MIDI
+  # cable's; unpaced, the browsers in the rig send hardly faster (README).
+  readonly WEB_BYTES_PER_SECOND=31250
+else
+  readonly UNPLUG_PERCENT='([1-9][0-9]|100)'
 fi
 
 # program <name>: sets `started` to the words that start one of the programs.
@@ -118,10 +151,16 @@ file_arg() {
 
 # update <log> <args...>: the headless updater with the rig's block list, one
 # JSON line per event into <log>; sets `code` to the exit code the updater
-# reported in its result line (empty without one). After its work Wine 8's
-# MIDI driver may crash on the way out (exit 139), so the updater's own word
-# counts, and Wine's exit code is noted when it differs.
+# reported in its result line (empty without one). The web runner's is the
+# page's (page_update).
 update() {
+  if [ "$runner" = web ]; then page_update "$@"; else program_update "$@"; fi
+}
+
+# program_update <log> <args...>: update by the program itself. After its
+# work Wine 8's MIDI driver may crash on the way out (exit 139), so the
+# updater's own word counts, and Wine's exit code is noted when it differs.
+program_update() {
   local log=$1 exited=0 started
   shift
   program vantrel-update
@@ -214,13 +253,39 @@ test_contract() {
   expect "the contract holds under ThreadSanitizer (exit $rc; see contract-tsan.log)" [ $rc -eq 0 ]
 }
 
-test_update() {
+# updated <log>: an update with verify of the image, checked by the instrument's flash.
+updated() {
   start_instrument inst1 || return
-  update update.log --out USB --in USB --data "$(file_arg "$out/image.bin")" --verify
+  update "$1" --out USB --in USB --data "$(file_arg "$out/image.bin")" --verify
   stop_instrument inst1
-  expect_success update.log
+  expect_success "$1"
   expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
   note "the instrument received $(messages_received inst1) messages"
+  [ "$runner" != web ] || page_checked "$1"
+}
+
+test_update() { updated update.log; }
+
+# The page's reference: the same update by the Linux updater over raw MIDI, its bytes and its time.
+test_native() {
+  local started
+  start_instrument inst1 || return
+  started=$(date +%s.%N)
+  program_update native.log --out USB --in USB --data "$out/image.bin" --verify
+  seconds_since "$started" >"$out/native.seconds"
+  stop_instrument inst1
+  expect_success native.log
+  expect "the flash holds the image" flash_holds inst1 "$out/image.bin"
+  cp "$out/inst1.log" "$out/native-inst1.log"
+  cp "$out/inst1.received" "$out/native.received"
+  note "$(cat "$out/native.seconds") s; the instrument received $(stat -c %s "$out/inst1.received") bytes"
+}
+
+test_firefox() {
+  local page_browser=firefox
+  expect "Firefox is installed (scripts/setup.sh installs it)" installed firefox-esr || return
+  updated firefox.log
+  browser_down
 }
 
 test_busy() {
@@ -239,25 +304,36 @@ test_busy() {
   expect "nothing reached the instrument" [ "$(messages_received inst1)" = 0 ]
 }
 
-# The unplugged run has written a tenth of the image, or has ended.
-under_way() { grep -q '"phase":"Updating...","percent":[1-9][0-9]' "$out/unplug.log" 2>/dev/null; }
+# The unplugged run has written UNPLUG_PERCENT of the image, or has ended.
+under_way() { grep -Eqs "\"phase\":\"Updating...\",\"percent\":${UNPLUG_PERCENT}[,}]" "$out/unplug.log"; }
 has_result() { [ -n "$(result_code unplug.log)" ]; }
 
 test_unplug() {
   start_instrument inst1 || return
+  [ "$runner" != web ] || browser_up "$page_browser" || return
   rm -f "$out/unplug.log"  # the run is under way by its own log, not an earlier one's
   update unplug.log --out USB --in USB --data "$(file_arg "$out/long.bin")" &
-  local run=$! pulled ended
+  local run=$! pulled ended seconds
   expect "the run got under way" wait_until "$RUN_TIMEOUT_S" under_way || return
   pulled=$(date +%s.%N)
   "$gadget" unplug inst1
   wait_until "$RUN_TIMEOUT_S" has_result
   ended=$(date +%s.%N)
   wait $run
-  note "the run ended $(awk -v a="$pulled" -v b="$ended" 'BEGIN {printf "%.2f", b - a}') s after the cable was pulled: $(last_message unplug.log)"
+  # The page tells when its run ended.
+  [ "$runner" != web ] || ended=$(awk -v ms="$(page_field unplug.log endedAt)" 'BEGIN {printf "%.3f", ms / 1000}')
+  seconds=$(awk -v a="$pulled" -v b="$ended" 'BEGIN {printf "%.2f", b - a}')
+  note "the run ended $seconds s after the cable was pulled: $(last_message unplug.log)"
   expect "exit code 5, not '$(result_code unplug.log)'" [ "$(result_code unplug.log)" = 5 ]
-  # Over raw MIDI the device's own message, not a time-out's: the send ended when the cable went.
-  [ "$runner" = wine ] || expect "the device's message" log_has unplug.log "No such device"
+  case $runner in
+    # Over raw MIDI the device's own message, not a time-out's: the send ended when the cable went.
+    linux) expect "the device's message" log_has unplug.log "No such device" ;;
+    # The browser tells the port's statechange, which ends the run within 2 s.
+    web)
+      expect "the device's message" log_has unplug.log 'is no longer connected'
+      expect "the run ended within 2 s of the pull, not $seconds s" awk -v s="$seconds" 'BEGIN {exit !(s <= 2)}'
+      ;;
+  esac
   # Back in: the same instrument serves again and a new run succeeds.
   "$gadget" plug inst1
   expect "the USB device came back" "$gadget" wait-card Instrument || return
@@ -367,12 +443,17 @@ if [ "$runner" = wine ]; then
 fi
 
 # One display for every scenario (and, for Wine, one Wine server: Wine
-# starts its services and its desktop once).
-display=$(mktemp -d)
-xdg_runtime=$display
-start_xvfb "$display" || exit 1
-xvfb=${pids[-1]}
-pids=()
+# starts its services and its desktop once); the browsers need none.
+xvfb=""
+if [ "$runner" = web ]; then
+  web_prepare || exit 1
+else
+  display=$(mktemp -d)
+  xdg_runtime=$display
+  start_xvfb "$display" || exit 1
+  xvfb=${pids[-1]}
+  pids=()
+fi
 [ "$runner" = wine ] && wineserver -p
 
 chosen=("$@")
@@ -391,7 +472,8 @@ for name in "${chosen[@]}"; do
   fi
 done
 [ "$runner" = wine ] && wineserver -k
-stop_pid "$xvfb"
+[ "$runner" != web ] || browser_down
+[ -z "$xvfb" ] || stop_pid "$xvfb"
 [ ${#second_tries[@]} -eq 0 ] || note "passed on the second try: ${second_tries[*]}"
 echo "$suite: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -12,6 +12,7 @@
 #include "MidiSystem.h"
 #include "ProtocolTestSupport.h"
 #include "ScriptedMidiInput.h"
+#include "SysExMessages.h"
 
 using namespace std::chrono_literals;
 
@@ -100,6 +101,23 @@ TEST_F(CMidiPortTest, EraseBlockIssuesTheSectorEraseSequenceWithWaits)
     ASSERT_EQ(sent.size(), 18u);
     for (std::size_t i = 5; i + 1 < sent.size(); i += 3)
         EXPECT_GE(sent[i + 1].time - sent[i].time, 100ms) << "no wait after write " << i / 3 + 1;
+}
+
+TEST_F(CMidiPortTest, WordsComeInEqualPiecesWhereTheOutputCarriesLessWhole)
+{
+    std::vector<std::uint16_t> words(1024);
+    for (std::size_t i = 0; i < words.size(); ++i)
+        words[i] = static_cast<std::uint16_t>(i * 0x0707);
+    // Any length, the whole 4101-byte message, a Web MIDI output's 4032 bytes.
+    for (const auto& [longest, pieces] : std::vector<std::pair<std::size_t, std::size_t>>{{0, 1}, {4101, 1}, {4032, 2}}) {
+        SCOPED_TRACE(longest);
+        backend->longestOutputMessage = longest;
+        OpenQuietly();
+        ExpectAddress(*backend, 0x10400);
+        for (std::size_t i = 0; i < pieces; ++i)
+            backend->expect(simtest::storeWords({words.begin() + i * 1024 / pieces, words.begin() + (i + 1) * 1024 / pieces}));
+        port->WriteWords(reinterpret_cast<const std::uint8_t*>(words.data()), 1024, 0x10400);
+    }
 }
 
 TEST_F(CMidiPortTest, ReadWordDecodesLowNibbleFirst)

@@ -50,6 +50,8 @@ public:
     //! Closes of an output answered kMidiStillPlaying, as with a send in
     //! flight, before one succeeds.
     unsigned busyOutputCloses = 0;
+    //! The longest message the output carries whole (0: any).
+    std::size_t longestOutputMessage = 0;
     //! Runs inside the input's stopDevice, i.e. while the port pair closes the input.
     std::function<void(ScriptedMidiInput&)> onInputStop;
 

@@ -14,6 +14,8 @@ platform::MidiResult ScriptedMidiOutput::sendSysEx(const std::uint8_t* message, 
     return m_backend.onSend(message, length);
 }
 
+std::size_t ScriptedMidiOutput::longestMessage() const { return m_backend.longestOutputMessage; }
+
 platform::MidiResult ScriptedMidiOutput::close()
 {
     if (m_closed)

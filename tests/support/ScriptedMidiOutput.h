@@ -12,6 +12,7 @@ public:
 
     platform::MidiResult sendSysEx(const std::uint8_t* message, std::size_t length) override;
     platform::MidiResult close() override;
+    std::size_t longestMessage() const override;
 
 private:
     ScriptedMidiBackend& m_backend;

@@ -65,3 +65,25 @@ test('the page engine runs as the headless updater does', async (t) => {
     assert.deepStrictEqual(backup.subarray(0, image.length), image, 'the backup is not the flash before the update');
   });
 });
+
+test('a device list asked for during a run does not disturb it', async () => {
+  // The page asks for the lists at each port's statechange, as when the run opens its output.
+  const cable = { id: 'cable-1', name: 'Cable', state: 'connected' };
+  let lists = null;
+  const host = new EngineHost(VantrelEngine, (message) => {
+    if (message.type === 'open') {
+      if (message.kind === 'output') host.receive({ type: 'call', token: 99, method: 'choices' });
+      host.receive({ type: 'answer', token: message.token, value: null });
+    }
+    if (message.type === 'reply' && message.token === 99) lists = message.value;
+  });
+  await host.ready;
+  host.receive({ type: 'ports', ports: { input: [cable], output: [cable] } });
+  await host.ready;  // the lists are taken in after the engine is ready
+  const files = { '/input/none.cfg': new Uint8Array(0), '/input/firmware.bin': Uint8Array.of(1, 2, 3, 4) };
+  const result = await run(host, ['--blocks', '/input/none.cfg', '--out', 'Cable', '--in', 'Cable',
+                                  '--data', '/input/firmware.bin', '--no-verify'], files);
+  assert.strictEqual(result.messages.at(-1), 'Update successful !');
+  await new Promise((resolve) => setImmediate(resolve));
+  assert.deepStrictEqual(lists && lists.outputs, ['Cable', SIMULATED]);
+});

@@ -10,11 +10,37 @@ InstrumentCore::InstrumentCore(SimulatedInstrument::Config config) : m_instrumen
 
 bool InstrumentCore::feed(const std::uint8_t* bytes, std::size_t length)
 {
+    keep(bytes, length);
     bool vanishedNow = false;
     m_assembler.feed(bytes, length, [&](const std::uint8_t* message, std::size_t size) {
-        vanishedNow = receive(message, size) || vanishedNow;
+        vanishedNow = run(message, size) || vanishedNow;
     });
     return vanishedNow;
+}
+
+bool InstrumentCore::receive(const std::uint8_t* message, std::size_t length)
+{
+    keep(message, length);
+    return run(message, length);
+}
+
+void InstrumentCore::keepReceived()
+{
+    std::lock_guard lock(m_modelMutex);
+    m_keepReceived = true;
+}
+
+std::vector<std::uint8_t> InstrumentCore::received() const
+{
+    std::lock_guard lock(m_modelMutex);
+    return m_received;
+}
+
+void InstrumentCore::keep(const std::uint8_t* bytes, std::size_t length)
+{
+    std::lock_guard lock(m_modelMutex);
+    if (m_keepReceived)
+        m_received.insert(m_received.end(), bytes, bytes + length);
 }
 
 void InstrumentCore::interrupt()
@@ -23,7 +49,7 @@ void InstrumentCore::interrupt()
     m_replies.clear();
 }
 
-bool InstrumentCore::receive(const std::uint8_t* message, std::size_t length)
+bool InstrumentCore::run(const std::uint8_t* message, std::size_t length)
 {
     if (m_vanished)
         return false;

@@ -25,6 +25,10 @@ public:
     //! Runs one complete message, for a transport that assembles its own.
     //! Returns true when the instrument vanished on it, as feed does.
     bool receive(const std::uint8_t* message, std::size_t length);
+    //! Keeps every byte received from now on, in the order it came (received()).
+    void keepReceived();
+    //! The bytes received since keepReceived(), as they came, lost pieces and all.
+    std::vector<std::uint8_t> received() const;
     //! Forgets a message in progress and every reply not yet sent (the link was interrupted).
     void interrupt();
 
@@ -48,6 +52,9 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
+    //! Runs one complete message through the model; true when the instrument vanished on it.
+    bool run(const std::uint8_t* message, std::size_t length);
+    void keep(const std::uint8_t* bytes, std::size_t length);
 
     mutable std::mutex m_modelMutex;
     platform::SimulatedInstrument m_instrument;
@@ -55,4 +62,6 @@ private:
     std::deque<Reply> m_replies;
     Clock::time_point m_linkFreeAt{};  // when the simulated link has carried everything received
     bool m_vanished = false;
+    bool m_keepReceived = false;
+    std::vector<std::uint8_t> m_received;
 };

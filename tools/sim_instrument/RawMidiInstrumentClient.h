@@ -36,6 +36,10 @@ public:
     void preload(const std::vector<std::uint16_t>& words) { m_core.preload(words); }
     //! A copy of the flash contents, one entry per word.
     std::vector<std::uint16_t> flash() const { return m_core.flash(); }
+    //! Keeps every byte received from now on (received()).
+    void keepReceived() { m_core.keepReceived(); }
+    //! The bytes received since keepReceived(), as they came.
+    std::vector<std::uint8_t> received() const { return m_core.received(); }
     //! What the instrument received and did so far.
     platform::SimulatedInstrument::Statistics statistics() const { return m_core.statistics(); }
 

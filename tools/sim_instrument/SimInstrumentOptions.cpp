@@ -18,7 +18,7 @@ constexpr const char* kExitCodes =
     "  1  the JACK server could not be joined or went away, or the raw MIDI device\n"
     "     could not be opened\n"
     "  2  command line not understood\n"
-    "  3  flash file could not be read or written\n";
+    "  3  a flash file, or the file of received bytes, could not be read or written\n";
 
 }  // namespace
 
@@ -40,6 +40,9 @@ CommandLine::Outcome ParseSimInstrumentOptions(const std::vector<std::string>& a
     app->add_option("--flash-in", options.flashInPath, "start with this image in flash (low byte first)")
         ->type_name("FILE");
     app->add_option("--flash-out", options.flashOutPath, "write the whole flash (low byte first) at exit")
+        ->type_name("FILE");
+    app->add_option("--received-out", options.receivedOutPath,
+                    "write every byte received, in the order it came, at exit (a log of the link)")
         ->type_name("FILE");
     InstrumentOptions instrument;
     instrument.config = options.config;

@@ -12,6 +12,7 @@ struct SimInstrumentOptions {
     std::string rawMidiDevice;                     //!< non-empty: serve this ALSA raw MIDI device instead of JACK
     std::string flashInPath;                       //!< preload the flash from this image
     std::string flashOutPath;                      //!< write the flash here at exit
+    std::string receivedOutPath;                   //!< write every byte received here at exit
     platform::SimulatedInstrument::Config config;
 };
 
@@ -20,7 +21,7 @@ enum SimInstrumentExit : int {
     kSimExitStopped = 0,    //!< stopped by SIGINT or SIGTERM (or --help, --version)
     kSimExitJack = 1,       //!< the JACK server could not be joined or went away, or the raw MIDI device not opened
     kSimExitUsage = 2,      //!< the command line could not be understood
-    kSimExitFlashFile = 3,  //!< the flash file could not be read or written
+    kSimExitFlashFile = 3,  //!< a flash file, or the file of received bytes, could not be read or written
 };
 
 //! Reads `args` (without the program name) into `options`; the outcome

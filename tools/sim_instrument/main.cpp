@@ -44,9 +44,12 @@ bool waitForStop(const sigset_t& signals, const std::function<bool()>& transport
     return false;
 }
 
+//! Fills the flash from --flash-in and has the client keep what --received-out writes.
 template <class Client>
-bool preloadFlash(Client& client, const SimInstrumentOptions& options)
+bool prepare(Client& client, const SimInstrumentOptions& options)
 {
+    if (!options.receivedOutPath.empty())
+        client.keepReceived();
     if (options.flashInPath.empty())
         return true;
     std::vector<std::uint16_t> image;
@@ -68,6 +71,10 @@ int finish(const Client& client, const SimInstrumentOptions& options, int code)
         printError(error);
         code = kSimExitFlashFile;
     }
+    if (!options.receivedOutPath.empty() && !SaveBytes(options.receivedOutPath, client.received(), error)) {
+        printError(error);
+        code = kSimExitFlashFile;
+    }
     std::printf("%s: %s\n", kProgram.c_str(), FormatInstrumentSummary(client.statistics()).c_str());
     return code;
 }
@@ -75,7 +82,7 @@ int finish(const Client& client, const SimInstrumentOptions& options, int code)
 int serveOnJack(const SimInstrumentOptions& options, const sigset_t& signals)
 {
     JackInstrumentClient client(options.config);
-    if (!preloadFlash(client, options))
+    if (!prepare(client, options))
         return kSimExitFlashFile;
     const platform::MidiResult opened = client.open(options.clientName, options.serverName);
     if (!opened.ok()) {
@@ -96,7 +103,7 @@ int serveOnJack(const SimInstrumentOptions& options, const sigset_t& signals)
 int serveOnRawMidi(const SimInstrumentOptions& options, const sigset_t& signals)
 {
     RawMidiInstrumentClient client(options.config, printError);
-    if (!preloadFlash(client, options))
+    if (!prepare(client, options))
         return kSimExitFlashFile;
     const platform::MidiResult opened = client.open(options.rawMidiDevice);
     if (!opened.ok()) {

@@ -26,6 +26,14 @@ public:
     MidiResult sendState() override;
     void waitSent(std::chrono::microseconds timeout) override;
     MidiResult close() override;
+    std::size_t longestMessage() const override { return kLongestWholeMessage; }
+
+    //! Chromium and Firefox on Linux and ChromeOS write each message at once
+    //! into the ALSA sequencer's MIDI driver, whose buffer holds 4,096 bytes
+    //! by default and drops what does not fit (Firefox always lost the last 6
+    //! bytes of a 4,101-byte message, Chromium now and then); a few short
+    //! messages sent just before may still be in it.
+    static constexpr std::size_t kLongestWholeMessage = 4096 - 64;
 
 private:
     //! kMidiNoDevice, naming the port, once it is no longer connected.

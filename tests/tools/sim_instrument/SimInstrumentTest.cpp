@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "FlashImageFile.h"
+#include "InstrumentCore.h"
 #include "JackInstrumentClient.h"
 #include "JackMidiBackend.h"
 #include "MidiMessageCollector.h"
@@ -57,7 +58,7 @@ TEST_F(SimInstrumentOptionsTest, ReadsEverySetting)
 {
     ASSERT_TRUE(parse({"--server", "priv", "--name=inst", "--flash-words", "0x8000", "--sectors", "0,0x2000,0x4000",
                        "--reply-words", "49", "--latency", "20", "--flash-out", "out.bin", "--flash-in", "in.bin",
-                       "--rawmidi", "hw:0,0"},
+                       "--rawmidi", "hw:0,0", "--received-out", "link.bin"},
                       options, error))
         << error;
     EXPECT_EQ(options.serverName, "priv");
@@ -69,6 +70,7 @@ TEST_F(SimInstrumentOptionsTest, ReadsEverySetting)
     EXPECT_EQ(options.flashOutPath, "out.bin");
     EXPECT_EQ(options.flashInPath, "in.bin");
     EXPECT_EQ(options.rawMidiDevice, "hw:0,0");
+    EXPECT_EQ(options.receivedOutPath, "link.bin");
 }
 
 TEST_F(SimInstrumentOptionsTest, ReadsEveryFault)
@@ -97,6 +99,24 @@ TEST_F(SimInstrumentOptionsTest, SmallerFlashGetsAMatchingDefaultSectorMap)
 {
     ASSERT_TRUE(parse({"--flash-words", "0x10000"}, options, error)) << error;
     EXPECT_EQ(options.config.sectorStarts, Instrument::DefaultSectorStarts(0x10000));
+}
+
+TEST(InstrumentCoreTest, KeepsEveryByteReceivedAsItCame)
+{
+    InstrumentCore core(Instrument::Config{});
+    const Bytes start = command(0x01);
+    core.feed(start.data(), start.size());  // before it was asked to keep them
+    core.keepReceived();
+    Bytes stream = command(0x05, {0});
+    stream.insert(stream.end(), {0xF0, 0x7E, 0x08});  // a message cut short, as a lost piece leaves it
+    const Bytes end = command(0x02);
+    stream.insert(stream.end(), end.begin(), end.end());
+    core.feed(stream.data(), 4);
+    core.feed(stream.data() + 4, stream.size() - 4);
+    core.receive(end.data(), end.size());  // whole, as the JACK client hands it over
+    Bytes expected = stream;
+    expected.insert(expected.end(), end.begin(), end.end());
+    EXPECT_EQ(core.received(), expected);
 }
 
 class FlashImageFileTest : public ::testing::Test {};
