@@ -13,7 +13,7 @@ const denied = (error) => `The browser did not let this page use MIDI devices${e
   'To update an instrument, allow MIDI for this site in the browser\'s site settings and reload the page. ' +
   'The simulated instrument still works.';
 
-function remembered(key) {
+export function remembered(key) {
   try {
     return localStorage.getItem(`vantrel.${key}`);
   } catch {
@@ -21,7 +21,7 @@ function remembered(key) {
   }
 }
 
-function remember(key, value) {
+export function remember(key, value) {
   try {
     localStorage.setItem(`vantrel.${key}`, value);
   } catch {

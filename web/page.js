@@ -3,7 +3,7 @@
 
 import { EngineClient } from './engine-client.js';
 import { CylinderProgress } from './cylinder.js';
-import { DeviceLists, NO_WEB_MIDI } from './device-lists.js';
+import { DeviceLists, NO_WEB_MIDI, remember, remembered } from './device-lists.js';
 import { messagesClosed, showMessage } from './messages.js';
 import { guardedRun } from './run-guard.js';
 import { installTooltips } from './tooltips.js';
@@ -14,7 +14,8 @@ const update = $('update');
 const verify = $('verify');
 const progressBar = $('progress');
 const dataPath = $('data-path');
-const runButtons = [$('verify-only'), $('read-out')];
+// The panel's controls that start a run or set its pace, idle while one runs.
+const runControls = [$('verify-only'), $('read-out'), $('link')];
 
 const ANOTHER_TAB = 'An update is running in another tab or window of this page. Please wait till it has ' +
   'finished, then start this one again.';
@@ -132,7 +133,7 @@ async function run(makeOptions, withData) {
   busy = true;
   focusBeforeRun = null;
   savedAs.clear();
-  runButtons.forEach((button) => { button.disabled = true; });
+  runControls.forEach((control) => { control.disabled = true; });
   try {
     if (!(await lists.ensureAccess())) return;
     const files = {};
@@ -154,7 +155,7 @@ async function run(makeOptions, withData) {
   } finally {
     showRunningLook(false);
     busy = false;
-    runButtons.forEach((button) => { button.disabled = false; });
+    runControls.forEach((control) => { control.disabled = false; });
   }
   // Unless the user went elsewhere meanwhile: a closed box leaves the focus on nothing.
   await messagesClosed();
@@ -213,6 +214,18 @@ function acceptDroppedFiles() {
   });
 }
 
+// The pace for Web MIDI ports, remembered for the next visit; a MIDI cable's until the user says otherwise.
+function wireLinkRate() {
+  const link = $('link');
+  if ([...link.options].some((entry) => entry.value === remembered('link'))) link.value = remembered('link');
+  const apply = () => engine.setLinkRate(Number(link.value));
+  link.addEventListener('change', () => {
+    remember('link', link.value);
+    apply();
+  });
+  apply();
+}
+
 function trackDropDownButton(select) {
   // The chevron lights up only over its own area at the right end, as in the window.
   select.addEventListener('mousemove', (event) => {
@@ -243,6 +256,7 @@ function wireControls() {
     chooseDataFile('sample-firmware.bin', async () => bytes);
   });
   $('about').addEventListener('click', () => $('about-box').showModal());
+  wireLinkRate();
   document.querySelectorAll('.list').forEach(trackDropDownButton);
   acceptDroppedFiles();
   installTooltips($('tip'));

@@ -183,6 +183,11 @@ def check_load(driver, base):
           folded == [[True, 'reopen'], [False, 'minimize']] * 2, folded)
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('load: no error in the console', not errors, errors)
+    driver.execute_script("""const link = document.getElementById('link');
+      link.value = '31250'; link.dispatchEvent(new Event('change'));""")
+    open_page(driver, base)
+    link = driver.execute_script("return document.getElementById('link').value")
+    check('the link to the instrument is remembered for the next visit', link == '31250', link)
     print(f"figure: ready {state['ready']:.0f} ms after the page began to load")
 
 
@@ -204,6 +209,9 @@ def check_visible_update(driver, base):
     busy = wait_messages(driver)
     driver.execute_script("document.getElementById('message-ok').click()")
     check('close during a run is refused', busy == ['Please wait till the update finish'], busy)
+    idle = driver.execute_script(
+        "return ['verify-only', 'read-out', 'link'].map(id => document.getElementById(id).disabled)")
+    check("the panel's runs and the link are idle during a run", idle == [True] * 3, idle)
     messages = wait_messages(driver, 2)[1:]
     driver.save_screenshot(str(ARTEFACTS / 'web-page-result.png'))
     check('update with verify in a visible tab', messages == [SUCCESS], messages)
