@@ -33,9 +33,7 @@ int SignalOf(DWORD event)
     }
 }
 
-// Ends the process without running anything more of it: exit, even _Exit,
-// unloads the DLLs, and WinMM's unload can hang while the run's thread is
-// inside one of its calls.
+// Writes `text` to the standard error.
 void Say(const char* text)
 {
     DWORD written = 0;
@@ -43,6 +41,9 @@ void Say(const char* text)
     ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
 }
 
+// Ends the process without running anything more of it: exit, even _Exit,
+// unloads the DLLs, and WinMM's unload can hang while the run's thread is
+// inside one of its calls.
 [[noreturn]] void EndAtOnce()
 {
     Say(StopSignals::kEndedAtOnceText);

@@ -1,5 +1,7 @@
 #include "WinMmMidiBackend.h"
 
+#include <utility>
+
 #include "WinMmMidiInput.h"
 #include "WinMmMidiOutput.h"
 
@@ -52,33 +54,28 @@ MidiResult WinMmMidiBackend::openInputDevice(const std::string& identity, MidiIn
 MidiResult WinMmMidiBackend::openOutputAt(const Entries& entries, std::optional<unsigned> number,
                                           std::unique_ptr<MidiOutput>& port)
 {
-    if (!number || *number >= entries.size())
-        return MidiResult::failure(kMidiBadDevice);
-    const std::string identity = WinMmDeviceList::identities(entries)[*number];
-    const std::string name = WinMmDeviceList::baseName(entries[*number].name);
-    return openChecked(true, *number, identity,
-                       std::make_unique<WinMmMidiOutput>(m_api, name, presenceLook(true, identity)), port);
+    return openChecked(true, entries, number, port, [this](std::string name, WinMmDeviceWatch::Look present) {
+        return std::make_unique<WinMmMidiOutput>(m_api, std::move(name), std::move(present));
+    });
 }
 
 MidiResult WinMmMidiBackend::openInputAt(const Entries& entries, std::optional<unsigned> number,
                                          MidiInCallback callback, void* instance, std::unique_ptr<MidiInput>& port)
 {
+    return openChecked(false, entries, number, port, [&](std::string name, WinMmDeviceWatch::Look present) {
+        return std::make_unique<WinMmMidiInput>(m_api, callback, instance, std::move(name), std::move(present));
+    });
+}
+
+template <class Port, class MakeDevice>
+MidiResult WinMmMidiBackend::openChecked(bool output, const Entries& entries, std::optional<unsigned> number,
+                                         std::unique_ptr<Port>& port, MakeDevice makeDevice)
+{
     if (!number || *number >= entries.size())
         return MidiResult::failure(kMidiBadDevice);
     const std::string identity = WinMmDeviceList::identities(entries)[*number];
-    const std::string name = WinMmDeviceList::baseName(entries[*number].name);
-    return openChecked(
-        false, *number, identity,
-        std::make_unique<WinMmMidiInput>(m_api, callback, instance, name, presenceLook(false, identity)), port);
-}
-
-template <class Device, class Port>
-MidiResult WinMmMidiBackend::openChecked(bool output, unsigned number, const std::string& identity,
-                                         std::unique_ptr<Device> device, std::unique_ptr<Port>& port)
-{
-    if (identity.empty())
-        return MidiResult::failure(kMidiBadDevice);
-    const MidiResult opened = device->open(number);
+    auto device = makeDevice(WinMmDeviceList::baseName(entries[*number].name), presenceLook(output, identity));
+    const MidiResult opened = device->open(*number);
     if (!opened.ok())
         return opened;
     // A device that came or went between the look and the open moves the

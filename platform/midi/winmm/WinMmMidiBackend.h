@@ -44,11 +44,12 @@ private:
     MidiResult openOutputAt(const Entries& entries, std::optional<unsigned> number, std::unique_ptr<MidiOutput>& port);
     MidiResult openInputAt(const Entries& entries, std::optional<unsigned> number, MidiInCallback callback,
                            void* instance, std::unique_ptr<MidiInput>& port);
-    //! Opens `device` as device `number` and keeps it as `port` only while
-    //! that number still names the device with `identity`.
-    template <class Device, class Port>
-    MidiResult openChecked(bool output, unsigned number, const std::string& identity, std::unique_ptr<Device> device,
-                           std::unique_ptr<Port>& port);
+    //! Opens entry `number` of `entries` as the device `makeDevice(name,
+    //! presence look)` makes, and keeps it as `port` only while that number
+    //! still names the same device.
+    template <class Port, class MakeDevice>
+    MidiResult openChecked(bool output, const Entries& entries, std::optional<unsigned> number,
+                           std::unique_ptr<Port>& port, MakeDevice makeDevice);
     //! Whether the device with `identity` may still be listed, for its port's watch.
     WinMmDeviceWatch::Look presenceLook(bool output, const std::string& identity) const;
 
