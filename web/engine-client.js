@@ -54,7 +54,7 @@ export class EngineClient {
   // what comes faster than the device takes it. 3,125 (a MIDI cable's rate,
   // which every device takes) until the page sets another.
   setLinkRate(bytesPerSecond) {
-    this.worker.postMessage({ type: 'page', canKeepAwake: 'wakeLock' in navigator, bytesPerSecond });
+    this.worker.postMessage({ type: 'page', bytesPerSecond });
   }
 
   // The sample firmware image (128 KiB).

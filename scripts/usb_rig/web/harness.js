@@ -78,7 +78,7 @@ async function run(command) {
     await engine.start();
     const access = await engine.requestMidiAccess();
     if (!access.granted) throw new Error(`no MIDI access: ${access.error}`);
-    engine.worker.postMessage({ type: 'page', bytesPerSecond: command.bytesPerSecond });
+    engine.setLinkRate(command.bytesPerSecond);
     log.add({ event: 'ports', inputs: portList(engine.midi.access.inputs), outputs: portList(engine.midi.access.outputs) });
     unwatch = watchMidi(engine.midi.access, log, sent);
     const files = await inputFiles(command.args);
